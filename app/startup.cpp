@@ -1,0 +1,71 @@
+#include "startup.h"
+
+#include "createwindow.h"
+#include "devtoolsswitch.h"
+#include "filewatcher.h"
+#include "launchermessages.h"
+#include "log.h"
+#include "vclient.h"
+#include "vlauncher.h"
+#include "vserver.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+namespace Startup {
+
+void setHighDpiAttributes()
+{
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    // Qt WebEngine shares its GL context with the widgets' one.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
+QStringList argumentsFrom(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromUtf8(argv[i]);
+    return arguments;
+}
+
+QString primaryArgument(const QStringList &arguments)
+{
+    return arguments.size() > 1 ? arguments.at(1) : QString();
+}
+
+QString forwardedArgument(const QStringList &arguments)
+{
+    return arguments.size() > 1 ? LauncherMessages::percentDecoded(arguments.last()) : QString();
+}
+
+void forwardToPrimary(const QStringList &arguments)
+{
+    if (arguments.size() < 2)
+        return;
+    VClient client;
+    const QString server = VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString();
+    if (client.connectServerWithRetry(server, forwardRetryMs))
+        client.sendMessage(forwardedArgument(arguments));
+}
+
+int runPrimary(const QStringList &arguments)
+{
+    DevToolsSwitch::setOn(VLauncher::instance()->getAppConfigValue(AppConfig::DevToolsSwitch).toInt()
+                          == DevToolsSwitch::enablingValue);
+    Log::instance()->startForCef();
+    FileWatcher::instance();
+
+    auto *server = new VServer;
+    QObject::connect(server, &VServer::playCloudGame, server, [](const QString &param) { createWindow(param); });
+    server->startServer(VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString());
+
+    createWindow(primaryArgument(arguments));
+    const int result = QApplication::exec();
+    // The loop has ended; nothing will process a deferred deletion any more.
+    delete server;
+    return result;
+}
+
+} // namespace Startup

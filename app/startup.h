@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The steps of a browser-process start, in the order main() runs them.
+namespace Startup {
+
+void setHighDpiAttributes();
+
+// The program's arguments, read as UTF-8 whatever the locale says (after
+// QApplication took its own options out of argv).
+QStringList argumentsFrom(int argc, char **argv);
+
+// A second instance hands its launch argument to the primary. A primary that
+// holds the lock but is still starting gets a few seconds to listen.
+constexpr int forwardRetryMs = 5000;
+void forwardToPrimary(const QStringList &arguments);
+
+// The launch argument of the primary: its first argument, as given.
+QString primaryArgument(const QStringList &arguments);
+// The text a second instance forwards: its last argument, percent-decoded.
+QString forwardedArgument(const QStringList &arguments);
+
+// Runs the primary instance until its event loop ends; returns the loop's result.
+int runPrimary(const QStringList &arguments);
+
+} // namespace Startup

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+class QLocalSocket;
+
+// This program's own local server. A client sends one message per connection
+// and closes it; the server collects each connection's bytes and emits
+// playCloudGame once, with the UTF-8 text, when the sender has closed the
+// connection. A sender that goes quiet for idleTimeoutMs without closing has
+// what it sent so far delivered and its connection dropped; a message larger
+// than maxMessageBytes is dropped with a log line.
+class VServer : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int maxMessageBytes = 64 * 1024;
+    static constexpr int idleTimeoutMs = 5000;
+
+    explicit VServer(QObject *parent = nullptr);
+    ~VServer() override;
+
+    // Removes a stale socket of an earlier server under the same name, then
+    // listens. A failure to listen is logged and returned.
+    bool startServer(const QString &serverName);
+    QString socketPath() const;
+
+signals:
+    void playCloudGame(const QString &param);
+
+private slots:
+    void onNewConnection();
+    void onReadyRead();
+    void onDisconnected();
+
+private:
+    struct Pending {
+        QByteArray bytes;
+        bool oversized = false;
+        bool finished = false;
+    };
+    void readAvailable(QLocalSocket *socket);
+    void finish(QLocalSocket *socket);
+    void restartIdleTimer(QLocalSocket *socket);
+
+    QLocalServer *m_server;
+    QHash<QLocalSocket *, Pending> m_pending;
+};

@@ -1,0 +1,46 @@
+#include "startengine.h"
+
+#include "simpleapp.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace {
+
+// Chromium reads its switches from QTWEBENGINE_CHROMIUM_FLAGS when that is set
+// and then ignores the program's own arguments, so every switch goes there:
+// what the user already put there, the switches given on our command line,
+// and ours.
+QStringList engineCommandLine(const EngineSettings &settings)
+{
+    QStringList commandLine;
+    const QString existing = QString::fromLocal8Bit(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")).simplified();
+    if (!existing.isEmpty())
+        commandLine = existing.split(QLatin1Char(' '));
+    const QStringList arguments = QCoreApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i).startsWith(QLatin1String("--")) && !arguments.at(i).contains(QLatin1Char(' ')))
+            commandLine << arguments.at(i);
+    }
+    commandLine << settings.switches();
+    return commandLine;
+}
+
+} // namespace
+
+int startEngine()
+{
+    const EngineSettings settings = EngineSettings::fromEnvironment(QCoreApplication::arguments());
+    auto *app = new SimpleApp(settings, QCoreApplication::instance());
+
+    QStringList commandLine = engineCommandLine(settings);
+    app->OnBeforeCommandLineProcessing(commandLine);
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", commandLine.join(QLatin1Char(' ')).toLocal8Bit());
+    qputenv("QTWEBENGINEPROCESS_PATH", QFile::encodeName(QCoreApplication::applicationFilePath()));
+    return 0;
+}
+
+void shutdownEngine()
+{
+    delete SimpleApp::instance();
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+// Prepares the browser engine in the browser process: computes the settings,
+// makes the application object, makes this executable the engine's helper and
+// hands Chromium its switches. The engine itself starts with the first page.
+// Returns 0. Call once, after the QApplication and Language::init.
+int startEngine();
+
+// Ends the engine: the shared profile and the application object go. Every
+// page must be gone before.
+void shutdownEngine();

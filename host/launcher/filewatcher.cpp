@@ -1,0 +1,111 @@
+#include "filewatcher.h"
+
+#include "vlauncher.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+quint64 inodeOf(const QString &path)
+{
+    struct stat st;
+    if (stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return quint64(st.st_ino);
+}
+
+} // namespace
+
+FileWatcher *FileWatcher::instance()
+{
+    static FileWatcher *watcher = new FileWatcher(QCoreApplication::instance());
+    return watcher;
+}
+
+QString FileWatcher::eventsFilePath()
+{
+    return VLauncher::instance()->productDir() + QStringLiteral("/file_events");
+}
+
+bool FileWatcher::fireEvent(int event, QString *error)
+{
+    const QString path = eventsFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    // One write per line, so that a reader never sees half a number.
+    const QByteArray line = QByteArray::number(event) + '\n';
+    if (file.write(line) != line.size()) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+FileWatcher::FileWatcher(QObject *parent)
+    : QObject(parent)
+    , m_path(eventsFilePath())
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FileWatcher::readNewEvents);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileWatcher::readNewEvents);
+    skipExistingEvents();
+    watch();
+}
+
+void FileWatcher::skipExistingEvents()
+{
+    const QFileInfo info(m_path);
+    m_offset = info.exists() ? info.size() : 0;
+    m_inode = inodeOf(m_path);
+}
+
+void FileWatcher::watch()
+{
+    const QString dir = QFileInfo(m_path).absolutePath();
+    if (!m_watcher.directories().contains(dir))
+        m_watcher.addPath(dir);
+    // A file that was replaced or removed drops out of the watch list.
+    if (QFileInfo::exists(m_path) && !m_watcher.files().contains(m_path))
+        m_watcher.addPath(m_path);
+}
+
+void FileWatcher::readNewEvents()
+{
+    watch();
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const quint64 inode = inodeOf(m_path);
+    if (inode != m_inode || file.size() < m_offset) {
+        // A new or truncated file: everything in it is new.
+        m_inode = inode;
+        m_offset = 0;
+        m_partial.clear();
+    }
+    if (!file.seek(m_offset))
+        return;
+    const QByteArray fresh = file.readAll();
+    m_offset += fresh.size();
+    m_partial += fresh;
+
+    int lineEnd;
+    while ((lineEnd = m_partial.indexOf('\n')) >= 0) {
+        const QByteArray line = m_partial.left(lineEnd).trimmed();
+        m_partial.remove(0, lineEnd + 1);
+        bool ok = false;
+        const int value = line.toInt(&ok);
+        if (ok)
+            emit fileEvent(FileEvent(value));
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QString>
+
+// Events the launcher raises for all its windows. The launcher appends one
+// line per event, the event number in decimal, to the events file
+// "<app-data root>/<product folder>/file_events". The watcher reads only what
+// was appended since it started (or since it last read), so an old file never
+// replays events, and several events written at once all arrive, in order.
+class FileWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    enum FileEvent {
+        QuitApplication = 0,  // every window leaves; the program ends
+        LanguageChanged = 1,  // the user picked another language
+        CloseLogin = 2        // sign-in windows close
+    };
+    Q_ENUM(FileEvent)
+
+    static FileWatcher *instance();
+    static QString eventsFilePath();
+
+    // Appends one event line; used by the launcher side.
+    static bool fireEvent(int event, QString *error = nullptr);
+
+signals:
+    void fileEvent(FileWatcher::FileEvent event);
+
+private:
+    explicit FileWatcher(QObject *parent = nullptr);
+    void watch();
+    void readNewEvents();
+    void skipExistingEvents();
+
+    QFileSystemWatcher m_watcher;
+    QString m_path;
+    qint64 m_offset = 0;
+    quint64 m_inode = 0;
+    QByteArray m_partial;
+};

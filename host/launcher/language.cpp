@@ -1,0 +1,113 @@
+#include "language.h"
+
+#include "vlauncher.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
+#include <QTranslator>
+
+QString LanguageDetail::at(int index) const
+{
+    switch (index) {
+    case 0: return id;
+    case 1: return nativeName;
+    case 2: return shortCode;
+    case 3: return locale;
+    case 4: return englishName;
+    case 5: return translation;
+    case 6: return direction;
+    case 7: return region;
+    default: return QString();
+    }
+}
+
+Language *Language::instance()
+{
+    static Language language;
+    return &language;
+}
+
+QVector<LanguageDetail> Language::supportedLanguages()
+{
+    return {
+        {QStringLiteral("en_US"), QStringLiteral("English"), QStringLiteral("en"), QStringLiteral("en-US"),
+         QStringLiteral("English"), QStringLiteral("tradory_en"), QStringLiteral("ltr"), QStringLiteral("US")},
+        {QStringLiteral("de_DE"), QStringLiteral("Deutsch"), QStringLiteral("de"), QStringLiteral("de-DE"),
+         QStringLiteral("German"), QStringLiteral("tradory_de"), QStringLiteral("ltr"), QStringLiteral("DE")},
+        {QStringLiteral("fr_FR"), QStringLiteral("Français"), QStringLiteral("fr"), QStringLiteral("fr-FR"),
+         QStringLiteral("French"), QStringLiteral("tradory_fr"), QStringLiteral("ltr"), QStringLiteral("FR")},
+    };
+}
+
+LanguageDetail Language::detailFor(const QString &code)
+{
+    const QVector<LanguageDetail> all = supportedLanguages();
+    const QString shortCode = code.trimmed().left(2).toLower();
+    for (const LanguageDetail &detail : all) {
+        if (detail.shortCode == shortCode)
+            return detail;
+    }
+    return all.first();
+}
+
+QString Language::translationsDir()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+}
+
+QString Language::readCachedCode() const
+{
+    const QString path = VLauncher::configFilePath();
+    if (!QFileInfo(path).isFile())
+        return QString();
+    QSettings settings(path, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError)
+        return QString();
+    return settings.value(QStringLiteral("Language/current")).toString();
+}
+
+void Language::init()
+{
+    install(detailFor(readCachedCode()));
+}
+
+LanguageDetail Language::getCurrentLD() const
+{
+    return m_current;
+}
+
+void Language::updateLanguageFromCache()
+{
+    const LanguageDetail wanted = detailFor(readCachedCode());
+    const bool hadTranslator = m_translator != nullptr;
+    install(wanted);
+    // Installing or removing a translator already sends LanguageChange; with
+    // none on either side, say it ourselves so that windows still refresh.
+    if (!hadTranslator && !m_translator && QCoreApplication::instance()) {
+        QEvent event(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
+    }
+}
+
+void Language::install(const LanguageDetail &detail)
+{
+    m_current = detail;
+    QLocale::setDefault(QLocale(detail.id));
+    if (m_translator) {
+        QCoreApplication::removeTranslator(m_translator);
+        delete m_translator;
+        m_translator = nullptr;
+    }
+    if (detail.shortCode == QLatin1String("en"))
+        return;
+    auto *translator = new QTranslator;
+    if (translator->load(detail.translation, translationsDir()) && QCoreApplication::instance()) {
+        m_translator = translator;
+        QCoreApplication::installTranslator(m_translator);
+    } else {
+        delete translator;
+    }
+}

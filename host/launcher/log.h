@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QFile>
+#include <QMutex>
+#include <QString>
+#include <QtGlobal>
+
+// The launcher's log service. startForCef() keeps every Qt log message of the
+// process in "<app-data root>/<product folder>/logs/tradory.log" as well as on
+// the usual output. The file is kept below a few megabytes by moving a full
+// file to "tradory.log.1".
+class Log
+{
+public:
+    static Log *instance();
+
+    void startForCef();
+    QString filePath() const { return m_path; }
+
+    static constexpr qint64 maxFileBytes = 4 * 1024 * 1024;
+
+private:
+    Log() = default;
+    static void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message);
+    void write(QtMsgType type, const QString &message);
+    bool openFile();
+
+    QMutex m_mutex;
+    QFile m_file;
+    QString m_path;
+    QtMessageHandler m_previous = nullptr;
+    bool m_started = false;
+};

@@ -1,0 +1,109 @@
+#include "vlauncher.h"
+
+#include "localpaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+
+QString demoStoreUrl()
+{
+    return QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/www/demo/index.html"))
+        .toString();
+}
+
+} // namespace
+
+VLauncher *VLauncher::instance()
+{
+    static VLauncher launcher;
+    return &launcher;
+}
+
+VLauncher::VLauncher()
+{
+    reload();
+}
+
+QString VLauncher::configFilePath()
+{
+    const QByteArray fromEnv = qgetenv("VELLORA_CONFIG");
+    if (!fromEnv.isEmpty())
+        return QFile::decodeName(fromEnv);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/VelloraX/launcher.ini");
+}
+
+QString VLauncher::productDir() const
+{
+    return LocalPaths::appDataRoot() + QLatin1Char('/') + getAppConfigValue(AppConfig::ProductFolder).toString();
+}
+
+QString VLauncher::requestDir() const
+{
+    return productDir() + QStringLiteral("/LocalGames/");
+}
+
+QVariant VLauncher::defaultValue(AppConfig key)
+{
+    switch (key) {
+    case AppConfig::DevToolsSwitch: return 0;
+    case AppConfig::DefaultPageUrl: return demoStoreUrl();
+    case AppConfig::LauncherServer: return QStringLiteral("VelloraXLauncher");
+    case AppConfig::OwnServer: return QStringLiteral("TradoryServer");
+    case AppConfig::InstanceMutex: return QStringLiteral("TradoryInstance");
+    case AppConfig::ProductFolder: return QStringLiteral("VelloraX");
+    }
+    return QVariant();
+}
+
+void VLauncher::reload()
+{
+    m_values.clear();
+    const QString path = configFilePath();
+    if (!QFileInfo(path).isFile())
+        return;
+    QSettings settings(path, QSettings::IniFormat);
+    // A damaged file must not half-configure the program: all or nothing.
+    if (settings.status() != QSettings::NoError)
+        return;
+    settings.beginGroup(QStringLiteral("AppConfig"));
+    for (const QString &name : settings.childKeys()) {
+        bool ok = false;
+        const int number = name.toInt(&ok);
+        if (ok)
+            m_values.insert(number, settings.value(name));
+    }
+}
+
+QVariant VLauncher::getAppConfigValue(AppConfig key) const
+{
+    const auto it = m_values.constFind(int(key));
+    if (it != m_values.constEnd() && !it->toString().isEmpty())
+        return *it;
+    return defaultValue(key);
+}
+
+QPixmap VLauncher::pixmapToRound(const QPixmap &pixmap, int radius) const
+{
+    if (pixmap.isNull())
+        return pixmap;
+    QPixmap rounded(pixmap.size());
+    rounded.setDevicePixelRatio(pixmap.devicePixelRatio());
+    rounded.fill(Qt::transparent);
+    QPainter painter(&rounded);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QSizeF logical = QSizeF(pixmap.size()) / pixmap.devicePixelRatio();
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(QPointF(0, 0), logical), radius, radius);
+    painter.setClipPath(clip);
+    painter.drawPixmap(0, 0, pixmap);
+    return rounded;
+}

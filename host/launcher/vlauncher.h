@@ -1,0 +1,43 @@
+#pragma once
+
+#include "appconfig.h"
+
+#include <QHash>
+#include <QPixmap>
+#include <QString>
+#include <QVariant>
+
+// The launcher core service: configuration values and small image helpers.
+//
+// Configuration comes from an INI file: the path in $VELLORA_CONFIG, else
+// "<user config folder>/VelloraX/launcher.ini". Values live in the section
+// [AppConfig] under their key numbers ("35=VelloraXLauncher"). Keys without a
+// value, a missing file or a file that cannot be parsed give the defaults.
+class VLauncher
+{
+public:
+    static VLauncher *instance();
+
+    QVariant getAppConfigValue(AppConfig key) const;
+
+    // A copy of the pixmap with its corners rounded by radius (logical pixels).
+    // A null pixmap stays null.
+    QPixmap pixmapToRound(const QPixmap &pixmap, int radius) const;
+
+    // "<app-data root>/<product folder>": the launcher's files, the engine
+    // cache, the log and the request folder live below it.
+    QString productDir() const;
+    // Where the launcher puts request files: "<product dir>/LocalGames/".
+    QString requestDir() const;
+
+    // The INI file this process reads.
+    static QString configFilePath();
+    static QVariant defaultValue(AppConfig key);
+
+    // Reads the file again; the launcher may have rewritten it.
+    void reload();
+
+private:
+    VLauncher();
+    QHash<int, QVariant> m_values;
+};
