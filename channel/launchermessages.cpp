@@ -2,13 +2,32 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QUrl>
+#include <cctype>
 
 namespace LauncherMessages {
 
+QByteArray percentDecodedBytes(const QByteArray &bytes)
+{
+    // QByteArray::fromPercentEncoding turns a '%' that starts no escape
+    // ("100%zz") into garbage; only a '%' with two hex digits is an escape.
+    QByteArray decoded;
+    decoded.reserve(bytes.size());
+    for (int i = 0; i < bytes.size(); ++i) {
+        const bool escape = bytes.at(i) == '%' && i + 2 < bytes.size()
+            && isxdigit(uchar(bytes.at(i + 1))) && isxdigit(uchar(bytes.at(i + 2)));
+        if (escape) {
+            decoded.append(char(QByteArray::fromHex(bytes.mid(i + 1, 2)).at(0)));
+            i += 2;
+        } else {
+            decoded.append(bytes.at(i));
+        }
+    }
+    return decoded;
+}
+
 QString percentDecoded(const QString &text)
 {
-    return QUrl::fromPercentEncoding(text.toUtf8());
+    return QString::fromUtf8(percentDecodedBytes(text.toUtf8()));
 }
 
 QString storeNotice(const QString &oem, const QString &packageName, bool open)
@@ -18,7 +37,7 @@ QString storeNotice(const QString &oem, const QString &packageName, bool open)
     notice.insert(QStringLiteral("package_name"), packageName);
     notice.insert(QStringLiteral("event"), open ? QStringLiteral("open") : QStringLiteral("close"));
     const QByteArray bytes = QByteArrayLiteral("-tradory=") + QJsonDocument(notice).toJson(QJsonDocument::Compact);
-    return QUrl::fromPercentEncoding(bytes);
+    return QString::fromUtf8(percentDecodedBytes(bytes));
 }
 
 QString closeLogin()

@@ -9,6 +9,7 @@
 namespace LauncherMessages {
 
 QString percentDecoded(const QString &text);
+QByteArray percentDecodedBytes(const QByteArray &bytes);
 
 // "-tradory=" followed by {"event":"open|close","oem":..,"package_name":..},
 // compact, keys sorted; already percent-decoded.

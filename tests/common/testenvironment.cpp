@@ -31,5 +31,5 @@ QString TestEnvironment::buildDir()
     const QByteArray fromEnv = qgetenv("TRADORY_BUILD_DIR");
     if (!fromEnv.isEmpty())
         return QFile::decodeName(fromEnv);
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../..");
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/..");
 }
