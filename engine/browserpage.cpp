@@ -1,9 +1,79 @@
 #include "browserpage.h"
 
+#include "neterror.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QWebEngineProfile>
+
+namespace {
+
+// What a committed document says about itself after a failed load.
+const char failureProbe[] = R"((function () {
+  var code = '';
+  try { code = String(loadTimeData.data_.errorCode || ''); } catch (e) {}
+  var element = document.querySelector('.error-code');
+  return JSON.stringify({
+    href: String(location.href),
+    code: code,
+    text: element ? element.textContent : '',
+    body: document.body ? document.body.innerText.slice(0, 200) : ''
+  });
+})())";
+
+} // namespace
+
 BrowserPage::BrowserPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
 {
     qRegisterMetaType<ProcessMessage>();
+    connect(this, &QWebEnginePage::loadStarted, this, &BrowserPage::onLoadStarted);
+    connect(this, &QWebEnginePage::urlChanged, this, &BrowserPage::onUrlChanged);
+    connect(this, &QWebEnginePage::loadFinished, this, &BrowserPage::onLoadFinished);
+    connect(this, &QWebEnginePage::renderProcessTerminated, this,
+            [this](RenderProcessTerminationStatus status, int) {
+                m_rendererAlive = false;
+                emit rendererGone(status);
+            });
+    connect(this, &QWebEnginePage::renderProcessPidChanged, this, [this](qint64 pid) {
+        if (pid > 0)
+            m_rendererAlive = true;
+    });
+}
+
+bool BrowserPage::isEngineScheme(const QString &scheme)
+{
+    static const QStringList handled = {
+        QStringLiteral("http"),  QStringLiteral("https"),    QStringLiteral("file"),
+        QStringLiteral("data"),  QStringLiteral("blob"),     QStringLiteral("about"),
+        QStringLiteral("qrc"),   QStringLiteral("chrome"),   QStringLiteral("chrome-error"),
+        QStringLiteral("devtools"), QStringLiteral("view-source"), QStringLiteral("filesystem"),
+        QStringLiteral("javascript")};
+    return handled.contains(scheme.toLower());
+}
+
+void BrowserPage::stopLoading()
+{
+    if (m_loading)
+        m_abortedByUs = true;
+    triggerAction(QWebEnginePage::Stop);
+}
+
+void BrowserPage::noteDownloadStarted()
+{
+    m_downloadStarted = true;
+}
+
+void BrowserPage::runScriptIfAlive(const QString &code, const std::function<void(const QVariant &)> &done)
+{
+    if (!m_rendererAlive)
+        return;
+    if (done)
+        runJavaScript(code, done);
+    else
+        runJavaScript(code);
 }
 
 void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
@@ -15,4 +85,94 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, 
         return;
     }
     QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
+}
+
+bool BrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    if (isEngineScheme(url.scheme()))
+        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    if (m_loading)
+        m_abortedByUs = true;
+    emit protocolExecutionRequested(url);
+    return false;
+}
+
+QWebEnginePage *BrowserPage::createWindow(WebWindowType type)
+{
+    return m_windowFactory ? m_windowFactory(type) : nullptr;
+}
+
+void BrowserPage::onLoadStarted()
+{
+    ++m_generation;
+    m_loading = true;
+    m_committed = false;
+    m_abortedByUs = false;
+    m_downloadStarted = false;
+    m_target = requestedUrl();
+}
+
+void BrowserPage::onUrlChanged()
+{
+    if (m_loading)
+        m_committed = true;
+}
+
+void BrowserPage::onLoadFinished(bool ok)
+{
+    m_loading = false;
+    if (ok) {
+        emit loadEnded(200);
+        return;
+    }
+    if (m_committed)
+        classifyCommittedFailure(m_generation, m_target);
+    else if (m_abortedByUs)
+        emit loadAborted();
+    else
+        classifyUncommittedFailure(m_generation, m_target);
+}
+
+void BrowserPage::classifyUncommittedFailure(quint64 generation, const QUrl &target)
+{
+    // A download ends the navigation before the profile reports it.
+    QTimer::singleShot(downloadGraceMs, this, [this, generation, target]() {
+        if (generation != m_generation)
+            return;
+        if (m_downloadStarted || m_abortedByUs)
+            emit loadAborted();
+        else
+            emit loadFailed(NetError::Failed, QStringLiteral("net::ERR_FAILED"), target);
+    });
+}
+
+void BrowserPage::classifyCommittedFailure(quint64 generation, const QUrl &target)
+{
+    if (!m_rendererAlive) {
+        emit loadFailed(NetError::RendererGone, QStringLiteral("renderer process gone"), target);
+        return;
+    }
+    runJavaScript(QString::fromLatin1(failureProbe), [this, generation, target](const QVariant &result) {
+        if (generation != m_generation)
+            return;  // superseded by a newer navigation
+        const QJsonObject facts = QJsonDocument::fromJson(result.toString().toUtf8()).object();
+        const QString href = facts.value(QStringLiteral("href")).toString();
+        if (!href.startsWith(QLatin1String("chrome-error:"))) {
+            emit loadEnded(unknownHttpErrorStatus);
+            return;
+        }
+        static const QRegularExpression httpError(QStringLiteral("HTTP ERROR (\\d{3})"));
+        const QRegularExpressionMatch match =
+            httpError.match(facts.value(QStringLiteral("text")).toString() + QLatin1Char(' ')
+                            + facts.value(QStringLiteral("body")).toString());
+        const QString code = facts.value(QStringLiteral("code")).toString();
+        if (match.hasMatch() && !code.startsWith(QLatin1String("ERR_"))) {
+            emit loadEnded(match.captured(1).toInt());
+            return;
+        }
+        QString name = code.startsWith(QLatin1String("ERR_")) ? code : facts.value(QStringLiteral("text")).toString();
+        if (!name.startsWith(QLatin1String("ERR_")))
+            name = QStringLiteral("ERR_FAILED");
+        emit loadFailed(NetError::codeForName(name), QStringLiteral("net::") + name, target);
+    });
 }

@@ -1,8 +1,10 @@
 #include "simpleapp.h"
 
+#include "browserpage.h"
 #include "scriptbridge.h"
 
 #include <QDir>
+#include <QWebEngineDownloadItem>
 #include <QWebEngineProfile>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -61,8 +63,14 @@ QWebEngineProfile *SimpleApp::profile()
     return m_profile;
 }
 
-void SimpleApp::configureProfile(QWebEngineProfile *profile) const
+void SimpleApp::configureProfile(QWebEngineProfile *profile)
 {
+    // Downloads are not taken (nothing accepts them, so the engine cancels
+    // them); the page only learns that its load ended in one.
+    connect(profile, &QWebEngineProfile::downloadRequested, this, [](QWebEngineDownloadItem *download) {
+        if (auto *page = qobject_cast<BrowserPage *>(download->page()))
+            page->noteDownloadStarted();
+    });
     profile->setHttpUserAgent(m_settings.userAgent);
     if (!m_settings.acceptLanguage.isEmpty())
         profile->setHttpAcceptLanguage(m_settings.acceptLanguage);

@@ -34,7 +34,7 @@ public:
     static constexpr const char *featureSwitch = "--enable-features=SharedArrayBuffer";
 
 private:
-    void configureProfile(QWebEngineProfile *profile) const;
+    void configureProfile(QWebEngineProfile *profile);
 
     EngineSettings m_settings;
     QWebEngineProfile *m_profile = nullptr;

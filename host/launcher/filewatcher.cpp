@@ -19,6 +19,14 @@ quint64 inodeOf(const QString &path)
     return quint64(st.st_ino);
 }
 
+quint64 inodeOf(const QFile &file)
+{
+    struct stat st;
+    if (fstat(file.handle(), &st) != 0)
+        return 0;
+    return quint64(st.st_ino);
+}
+
 } // namespace
 
 FileWatcher *FileWatcher::instance()
@@ -65,9 +73,11 @@ FileWatcher::FileWatcher(QObject *parent)
 
 void FileWatcher::skipExistingEvents()
 {
-    const QFileInfo info(m_path);
-    m_offset = info.exists() ? info.size() : 0;
-    m_inode = inodeOf(m_path);
+    m_file.setFileName(m_path);
+    if (m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        m_offset = m_file.size();
+        m_inode = inodeOf(m_file);
+    }
 }
 
 void FileWatcher::watch()
@@ -83,19 +93,25 @@ void FileWatcher::watch()
 void FileWatcher::readNewEvents()
 {
     watch();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const quint64 inode = inodeOf(m_path);
-    if (inode != m_inode || file.size() < m_offset) {
-        // A new or truncated file: everything in it is new.
-        m_inode = inode;
+    // The file we hold keeps its inode, so a different inode at the path is
+    // always a new file, even when the old one was removed and the new one
+    // has grown past our offset before we got here.
+    if (!m_file.isOpen() || inodeOf(m_path) != m_inode) {
+        m_file.close();
+        m_file.setFileName(m_path);
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return;
+        m_inode = inodeOf(m_file);
+        m_offset = 0;
+        m_partial.clear();
+    } else if (m_file.size() < m_offset) {
+        // Truncated: everything in it is new.
         m_offset = 0;
         m_partial.clear();
     }
-    if (!file.seek(m_offset))
+    if (!m_file.seek(m_offset))
         return;
-    const QByteArray fresh = file.readAll();
+    const QByteArray fresh = m_file.readAll();
     m_offset += fresh.size();
     m_partial += fresh;
 

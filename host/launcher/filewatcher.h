@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
@@ -37,6 +38,8 @@ private:
 
     QFileSystemWatcher m_watcher;
     QString m_path;
+    // Held open so that its inode cannot be reused by a new events file.
+    QFile m_file;
     qint64 m_offset = 0;
     quint64 m_inode = 0;
     QByteArray m_partial;

@@ -51,6 +51,11 @@ QString VLauncher::requestDir() const
     return productDir() + QStringLiteral("/LocalGames/");
 }
 
+QString VLauncher::publicHomePage()
+{
+    return QStringLiteral("https://www.vellorax.com/");
+}
+
 QVariant VLauncher::defaultValue(AppConfig key)
 {
     switch (key) {
@@ -78,8 +83,14 @@ void VLauncher::reload()
     for (const QString &name : settings.childKeys()) {
         bool ok = false;
         const int number = name.toInt(&ok);
-        if (ok)
-            m_values.insert(number, settings.value(name));
+        if (!ok)
+            continue;
+        QVariant value = settings.value(name);
+        // QSettings splits an unquoted value at its commas; the launcher
+        // writes plain text, e.g. a page address with a list in its query.
+        if (value.userType() == QMetaType::QStringList)
+            value = value.toStringList().join(QLatin1Char(','));
+        m_values.insert(number, value);
     }
 }
 

@@ -30,6 +30,9 @@ public:
     // Where the launcher puts request files: "<product dir>/LocalGames/".
     QString requestDir() const;
 
+    // The product's public home page: the address of last resort.
+    static QString publicHomePage();
+
     // The INI file this process reads.
     static QString configFilePath();
     static QVariant defaultValue(AppConfig key);

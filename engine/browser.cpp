@@ -1,0 +1,116 @@
+#include "browser.h"
+
+#include "browserpage.h"
+#include "browserview.h"
+
+#include <QWebEngineHistory>
+
+Frame::Frame(BrowserPage *page)
+    : m_page(page)
+{
+}
+
+bool Frame::isValid() const
+{
+    return !m_page.isNull();
+}
+
+QString Frame::GetURL() const
+{
+    return m_page ? m_page->url().toString(QUrl::FullyEncoded) : QString();
+}
+
+void Frame::LoadURL(const QString &url) const
+{
+    if (m_page)
+        m_page->load(QUrl::fromUserInput(url));
+}
+
+void Frame::ExecuteJavaScript(const QString &code) const
+{
+    if (m_page)
+        m_page->runScriptIfAlive(code);
+}
+
+Browser::Browser(BrowserView *view)
+    : m_view(view)
+{
+}
+
+bool Browser::isValid() const
+{
+    return !m_view.isNull();
+}
+
+bool Browser::IsSame(const Browser &other) const
+{
+    return m_view && m_view == other.m_view;
+}
+
+bool Browser::CanGoBack() const
+{
+    return m_view && m_view->history()->canGoBack();
+}
+
+void Browser::GoBack() const
+{
+    if (m_view)
+        m_view->back();
+}
+
+bool Browser::CanGoForward() const
+{
+    return m_view && m_view->history()->canGoForward();
+}
+
+void Browser::GoForward() const
+{
+    if (m_view)
+        m_view->forward();
+}
+
+void Browser::Reload() const
+{
+    if (m_view)
+        m_view->reload();
+}
+
+Frame Browser::GetMainFrame() const
+{
+    return Frame(page());
+}
+
+Frame Browser::GetFocusedFrame() const
+{
+    return Frame(page());
+}
+
+QWidget *Browser::window() const
+{
+    return m_view;
+}
+
+bool Browser::isPopup() const
+{
+    return m_view && m_view->isWindow();
+}
+
+void Browser::SendFocusEvent(bool focus) const
+{
+    if (!m_view)
+        return;
+    if (focus)
+        m_view->setFocus(Qt::OtherFocusReason);
+    else if (m_view->hasFocus() || (m_view->focusProxy() && m_view->focusProxy()->hasFocus()))
+        m_view->clearFocus();
+}
+
+BrowserView *Browser::view() const
+{
+    return m_view;
+}
+
+BrowserPage *Browser::page() const
+{
+    return m_view ? m_view->browserPage() : nullptr;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPointer>
+#include <QSharedPointer>
+#include <QWebEngineView>
+
+class BrowserPage;
+class SimpleHandler;
+class QWebEngineProfile;
+
+// The widget of one browser: a hidden child of its host widget, or a
+// top-level window for a popup. It keeps its browser client alive for as long
+// as it lives and reports the view-level events (keys, focus, context menu,
+// close) to it. External drags are refused.
+class BrowserView : public QWebEngineView
+{
+    Q_OBJECT
+public:
+    BrowserView(const QSharedPointer<SimpleHandler> &client, QWebEngineProfile *profile, QWidget *parent);
+    ~BrowserView() override;
+
+    BrowserPage *browserPage() const { return m_page; }
+    SimpleHandler *client() const { return m_client.data(); }
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void watchFocusProxy();
+
+    QSharedPointer<SimpleHandler> m_client;
+    BrowserPage *m_page;
+    QPointer<QWidget> m_watchedProxy;
+    bool m_closeReported = false;
+};

@@ -1,0 +1,299 @@
+#include "simplehandler.h"
+
+#include "browserpage.h"
+#include "browserview.h"
+#include "cefwidgethandler.h"
+#include "devtoolsswitch.h"
+#include "launchermessages.h"
+#include "neterror.h"
+#include "simpleapp.h"
+#include "vclient.h"
+#include "vlauncher.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
+#include <QWebEngineFullScreenRequest>
+
+namespace {
+
+SimpleHandler *currentHandler = nullptr;
+const char devToolsProperty[] = "tradoryDevTools";
+
+} // namespace
+
+SimpleHandler::SimpleHandler()
+{
+    currentHandler = this;
+    const QString iconPath = QCoreApplication::applicationDirPath() + QStringLiteral("/app.ico");
+    if (QFileInfo::exists(iconPath))
+        m_icon = QIcon(iconPath);
+}
+
+SimpleHandler::~SimpleHandler()
+{
+    // Whichever client it was: the engine then has no default client.
+    currentHandler = nullptr;
+}
+
+SimpleHandler *SimpleHandler::CurrentInstance()
+{
+    return currentHandler;
+}
+
+BrowserView *SimpleHandler::makeView(QWidget *parent)
+{
+    auto *view = new BrowserView(sharedFromThis(), SimpleApp::instance()->profile(), parent);
+    wire(view);
+    const Browser browser(view);
+    QTimer::singleShot(0, this, [this, browser]() {
+        if (browser)
+            OnAfterCreated(browser);
+    });
+    return view;
+}
+
+Browser SimpleHandler::CreateBrowser(QWidget *parent, const QRect &geometry, const QString &url)
+{
+    BrowserView *view = makeView(parent);
+    view->hide();
+    view->setGeometry(geometry);
+    view->browserPage()->load(QUrl::fromUserInput(url));
+    return Browser(view);
+}
+
+void SimpleHandler::wire(BrowserView *view)
+{
+    BrowserPage *page = view->browserPage();
+    const Browser browser(view);
+    const Frame frame(page);
+    view->setWindowIcon(m_icon);
+    page->setWindowFactory([this](QWebEnginePage::WebWindowType type) { return createPopup(type); });
+    connect(page, &QWebEnginePage::titleChanged, this, [this, browser](const QString &title) {
+        OnTitleChange(browser, title);
+    });
+    connect(page, &QWebEnginePage::fullScreenRequested, this, [this](QWebEngineFullScreenRequest request) {
+        // A refused request leaves the page's promise pending for good.
+        request.accept();
+        OnFullscreenModeChange(request.toggleOn());
+    });
+    connect(page, &QWebEnginePage::loadStarted, this, [this, browser, frame]() { OnLoadStart(browser, frame, 0); });
+    connect(page, &BrowserPage::loadEnded, this, [this, browser, frame](int status) { OnLoadEnd(browser, frame, status); });
+    connect(page, &BrowserPage::loadFailed, this,
+            [this, browser, frame](int code, const QString &text, const QUrl &failedUrl) {
+                OnLoadError(browser, frame, code, text, failedUrl.toString(QUrl::FullyEncoded));
+            });
+    connect(page, &BrowserPage::rendererGone, this,
+            [this, browser, frame](QWebEnginePage::RenderProcessTerminationStatus status) {
+                if (status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                qInfo() << "[Tradory] renderer process ended abnormally, status" << int(status);
+                OnLoadError(browser, frame, NetError::RendererGone, QStringLiteral("renderer process gone"),
+                            frame.GetURL());
+            });
+    connect(page, &BrowserPage::processMessageReceived, this, [this, browser, frame](const ProcessMessage &message) {
+        OnProcessMessageReceived(browser, frame, message);
+    });
+    connect(page, &BrowserPage::protocolExecutionRequested, this, [this, browser](const QUrl &url) {
+        bool allowOsExecution = false;
+        OnProtocolExecution(browser, url, &allowOsExecution);
+    });
+    connect(page, &QWebEnginePage::windowCloseRequested, view, [view]() {
+        if (view->isWindow())
+            view->close();
+    });
+}
+
+QWebEnginePage *SimpleHandler::createPopup(QWebEnginePage::WebWindowType type)
+{
+    Q_UNUSED(type)
+    BrowserView *popup = makeView(nullptr);
+    popup->setAttribute(Qt::WA_DeleteOnClose);
+    popup->resize(800, 600);
+    connect(popup->browserPage(), &QWebEnginePage::geometryChangeRequested, popup, [popup](const QRect &geometry) {
+        if (geometry.isValid())
+            popup->setGeometry(geometry);
+        else if (!geometry.size().isEmpty())
+            popup->resize(geometry.size());
+    });
+    popup->show();
+    return popup->browserPage();
+}
+
+void SimpleHandler::OnAfterCreated(Browser browser)
+{
+    m_browsers.append(browser);
+    if (m_widgetHandler)
+        m_widgetHandler->OnAfterCreated(browser);
+    if (QWidget *window = browser.window())
+        window->setWindowIcon(m_icon);
+}
+
+void SimpleHandler::OnBeforeClose(Browser browser)
+{
+    for (int i = 0; i < m_browsers.size(); ++i) {
+        if (m_browsers.at(i).view() == browser.view()) {
+            m_browsers.removeAt(i);
+            break;
+        }
+    }
+}
+
+void SimpleHandler::OnTitleChange(Browser browser, const QString &title)
+{
+    if (ChromeRuntimeActive())
+        return;
+    SetNativeWindowTitle(browser, title);
+}
+
+void SimpleHandler::SetNativeWindowTitle(const Browser &browser, const QString &title)
+{
+    if (QWidget *window = browser.window())
+        window->setWindowTitle(title);
+}
+
+void SimpleHandler::OnFullscreenModeChange(bool fullscreen)
+{
+    if (m_widgetHandler)
+        m_widgetHandler->OnFullscreenModeChange(fullscreen);
+}
+
+void SimpleHandler::OnLoadStart(Browser browser, Frame frame, int transitionType)
+{
+    if (m_widgetHandler)
+        m_widgetHandler->OnLoadStart(browser, frame, transitionType);
+}
+
+void SimpleHandler::OnLoadEnd(Browser browser, Frame frame, int httpStatusCode)
+{
+    if (m_widgetHandler)
+        m_widgetHandler->OnLoadEnd(browser, frame, httpStatusCode);
+}
+
+void SimpleHandler::OnLoadError(Browser browser, Frame frame, int errorCode, const QString &errorText,
+                                const QString &failedUrl)
+{
+    if (ChromeRuntimeActive())
+        return;
+    if (errorCode == NetError::Aborted)
+        return;
+    if (errorCode == NetError::UnknownUrlScheme && frame.GetURL().startsWith(QLatin1String("vellora")))
+        return;
+    if (m_widgetHandler) {
+        m_widgetHandler->OnLoadError(browser, frame, errorCode, errorText, failedUrl);
+        return;
+    }
+    frame.LoadURL(BuildDataUri(errorPageHtml(failedUrl, errorText, errorCode).toUtf8(), QStringLiteral("text/html")));
+}
+
+QString SimpleHandler::errorPageHtml(const QString &failedUrl, const QString &errorText, int errorCode)
+{
+    return QStringLiteral("<html><body bgcolor=\"white\"><h2>Failed to load URL ") + failedUrl
+        + QStringLiteral(" with error ") + errorText + QStringLiteral(" (") + QString::number(errorCode)
+        + QStringLiteral(").</h2></body></html>");
+}
+
+QString SimpleHandler::BuildDataUri(const QByteArray &body, const QString &mimeType)
+{
+    return QStringLiteral("data:") + mimeType + QStringLiteral(";base64,")
+        + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromLatin1(body.toBase64()), "+"));
+}
+
+bool SimpleHandler::OnPreKeyEvent(Browser browser, const QKeyEvent &event)
+{
+    if (event.type() != QEvent::KeyPress)
+        return false;
+    if (event.key() == Qt::Key_Escape) {
+        browser.GetMainFrame().ExecuteJavaScript(QStringLiteral("{document.webkitExitFullscreen()}"));
+    } else if (event.key() == Qt::Key_F12) {
+        if (DevToolsSwitch::isOn())
+            OpenDeveloperTools(browser);
+    }
+    return false;
+}
+
+void SimpleHandler::OpenDeveloperTools(const Browser &browser)
+{
+    BrowserPage *inspected = browser.page();
+    if (!inspected)
+        return;
+    if (QWebEngineView *open = devToolsWindow(browser)) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto *window = new QWebEngineView;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("DevTools"));
+    window->setWindowIcon(m_icon);
+    auto *tools = new QWebEnginePage(SimpleApp::instance()->profile(), window);
+    window->setPage(tools);
+    inspected->setDevToolsPage(tools);
+    inspected->setProperty(devToolsProperty, QVariant::fromValue<QObject *>(window));
+    window->resize(1000, 700);
+    window->show();
+}
+
+QWebEngineView *SimpleHandler::devToolsWindow(const Browser &browser) const
+{
+    BrowserPage *page = browser.page();
+    if (!page)
+        return nullptr;
+    return qobject_cast<QWebEngineView *>(page->property(devToolsProperty).value<QObject *>());
+}
+
+bool SimpleHandler::OnProcessMessageReceived(Browser browser, Frame frame, const ProcessMessage &message)
+{
+    Q_UNUSED(browser)
+    Q_UNUSED(frame)
+    if (message.name != QLatin1String(ScriptBridge::messageName))
+        return false;
+    if (message.arguments.value(0) != QLatin1String(ScriptBridge::refreshFunction))
+        return false;
+    if (m_widgetHandler)
+        m_widgetHandler->OnRefreshRequest();
+    return true;
+}
+
+void SimpleHandler::OnProtocolExecution(Browser browser, const QUrl &url, bool *allowOsExecution)
+{
+    Q_UNUSED(browser)
+    Q_UNUSED(url)
+    if (allowOsExecution)
+        *allowOsExecution = false;
+    VClient client;
+    client.connectServer(VLauncher::instance()->getAppConfigValue(AppConfig::LauncherServer).toString());
+    client.sendMessage(LauncherMessages::showMainWindow());
+    if (m_widgetHandler)
+        m_widgetHandler->OnProtocolExecution();
+}
+
+bool SimpleHandler::OnSetFocus()
+{
+    return m_widgetHandler ? m_widgetHandler->OnSetFocus() : false;
+}
+
+void SimpleHandler::OnGotFocus()
+{
+    if (m_widgetHandler)
+        m_widgetHandler->OnGotFocus();
+}
+
+void SimpleHandler::OnBeforeContextMenu(Browser browser, QMenu *menu)
+{
+    BrowserPage *page = browser.page();
+    if (!menu || !page)
+        return;
+    // The menu holds the page's own actions; find them by role, not by label
+    // (labels are translated). This engine's menu has no Print entry.
+    menu->removeAction(page->action(QWebEnginePage::ViewSource));
+}
+
+bool SimpleHandler::ChromeRuntimeActive()
+{
+    static const bool active = QCoreApplication::arguments().contains(QStringLiteral("--enable-chrome-runtime"));
+    return active;
+}
