@@ -91,6 +91,9 @@ bool BrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, 
 {
     if (isEngineScheme(url.scheme()))
         return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    // The refused navigation may be reported as a load of its own, started
+    // after this answer: remember what was refused, not just that it was.
+    m_refusedUrl = url;
     if (m_loading)
         m_abortedByUs = true;
     emit protocolExecutionRequested(url);
@@ -109,7 +112,6 @@ void BrowserPage::onLoadStarted()
     m_committed = false;
     m_abortedByUs = false;
     m_downloadStarted = false;
-    m_target = requestedUrl();
 }
 
 void BrowserPage::onUrlChanged()
@@ -125,12 +127,14 @@ void BrowserPage::onLoadFinished(bool ok)
         emit loadEnded(200);
         return;
     }
+    // A navigation that replaced a running one may not have had a
+    // loadStarted of its own: ask the page what it was loading now.
     if (m_committed)
-        classifyCommittedFailure(m_generation, m_target);
-    else if (m_abortedByUs)
+        classifyCommittedFailure(m_generation, url());
+    else if (m_abortedByUs || (!m_refusedUrl.isEmpty() && requestedUrl() == m_refusedUrl))
         emit loadAborted();
     else
-        classifyUncommittedFailure(m_generation, m_target);
+        classifyUncommittedFailure(m_generation, requestedUrl());
 }
 
 void BrowserPage::classifyUncommittedFailure(quint64 generation, const QUrl &target)

@@ -63,7 +63,7 @@ private:
 
     WindowFactory m_windowFactory;
     quint64 m_generation = 0;
-    QUrl m_target;
+    QUrl m_refusedUrl;
     bool m_loading = false;
     bool m_committed = false;
     bool m_abortedByUs = false;

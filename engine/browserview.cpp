@@ -12,8 +12,8 @@
 BrowserView::BrowserView(const QSharedPointer<SimpleHandler> &client, QWebEngineProfile *profile, QWidget *parent)
     : QWebEngineView(parent)
     , m_client(client)
-    , m_page(new BrowserPage(profile, this))
 {
+    m_page = new BrowserPage(profile, this);
     setPage(m_page);
     setAcceptDrops(false);
     // The engine replaces its input widget with each new renderer process.
@@ -45,7 +45,7 @@ void BrowserView::watchFocusProxy()
 
 bool BrowserView::event(QEvent *event)
 {
-    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)
+    if (m_page && (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished))
         watchFocusProxy();
     return QWebEngineView::event(event);
 }

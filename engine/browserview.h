@@ -33,7 +33,7 @@ private:
     void watchFocusProxy();
 
     QSharedPointer<SimpleHandler> m_client;
-    BrowserPage *m_page;
     QPointer<QWidget> m_watchedProxy;
     bool m_closeReported = false;
+    BrowserPage *m_page = nullptr;
 };

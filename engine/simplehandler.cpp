@@ -177,15 +177,20 @@ void SimpleHandler::OnLoadError(Browser browser, Frame frame, int errorCode, con
 {
     if (ChromeRuntimeActive())
         return;
-    if (errorCode == NetError::Aborted)
-        return;
-    if (errorCode == NetError::UnknownUrlScheme && frame.GetURL().startsWith(QLatin1String("vellora")))
+    if (isIgnoredLoadError(errorCode, frame.GetURL()))
         return;
     if (m_widgetHandler) {
         m_widgetHandler->OnLoadError(browser, frame, errorCode, errorText, failedUrl);
         return;
     }
     frame.LoadURL(BuildDataUri(errorPageHtml(failedUrl, errorText, errorCode).toUtf8(), QStringLiteral("text/html")));
+}
+
+bool SimpleHandler::isIgnoredLoadError(int errorCode, const QString &frameUrl)
+{
+    if (errorCode == NetError::Aborted)
+        return true;
+    return errorCode == NetError::UnknownUrlScheme && frameUrl.startsWith(QLatin1String("vellora"));
 }
 
 QString SimpleHandler::errorPageHtml(const QString &failedUrl, const QString &errorText, int errorCode)

@@ -65,6 +65,9 @@ public:
     void OnGotFocus();
     void OnBeforeContextMenu(Browser browser, QMenu *menu);
 
+    // Errors that never reach the host nor bring an error page: aborted
+    // loads, and unknown schemes in a frame that is itself a launcher page.
+    static bool isIgnoredLoadError(int errorCode, const QString &frameUrl);
     static QString BuildDataUri(const QByteArray &body, const QString &mimeType);
     static QString errorPageHtml(const QString &failedUrl, const QString &errorText, int errorCode);
     static bool ChromeRuntimeActive();
