@@ -23,7 +23,12 @@ bool isPrivateFolderOfOurs(const QByteArray &path)
 
 QString makePrivateTempFolder()
 {
-    const QString path = QDir::tempPath() + QStringLiteral("/vellora-%1").arg(geteuid());
+    // Qt answers an empty temp path when $TMPDIR names no existing folder;
+    // that must not turn into a folder in the file-system root.
+    const QString temp = QDir::tempPath();
+    if (!temp.startsWith(QLatin1Char('/')))
+        return QString();
+    const QString path = temp + QStringLiteral("/vellora-%1").arg(geteuid());
     const QByteArray native = QFile::encodeName(path);
     if (mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
         return QString();
@@ -74,7 +79,10 @@ QString safeFileName(const QString &name, int dirBytes, const QString &suffix)
     if (!changed && safe.size() <= room)
         return safe + suffix;
 
-    const QString hash = nameHash(name);
+    // In a folder too deep for the full hash a shorter one still gives a
+    // usable socket; below eight digits two names would meet too easily.
+    const QString fullHash = nameHash(name);
+    const QString hash = fullHash.left(qBound(8, room, int(fullHash.size())));
     const int keep = qMax(0, room - hash.size() - 1);
     QString shortened = safe.left(keep);
     if (shortened.startsWith(QLatin1Char('.')))

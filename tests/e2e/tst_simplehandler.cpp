@@ -217,7 +217,7 @@ void SimpleHandlerTest::abortedLoadsAreNeverErrors()
     } else {
         EngineTest::evaluate(browser.page(), QStringLiteral("location.href = 'vellora://library/open'; 1"));
     }
-    QVERIFY(aborted.wait(5000));
+    ENGINE_TRY_VERIFY(aborted.count() > 0);
     EngineTest::settle(500);
     QCOMPARE(m_recorder.count(QStringLiteral("error")), 0);
     QCOMPARE(m_recorder.count(QStringLiteral("end")), 0);
@@ -257,10 +257,10 @@ void SimpleHandlerTest::withoutHostAnErrorPageIsShown()
 
     const Browser browser = openBrowser(m_server.url(QStringLiteral("/fast")));
     QSignalSpy ended(browser.page(), &BrowserPage::loadEnded);
-    QVERIFY(ended.wait(15000));
+    ENGINE_TRY_VERIFY(ended.count() > 0);
     QSignalSpy failed(browser.page(), &BrowserPage::loadFailed);
     browser.GetMainFrame().LoadURL(gone.toString());
-    QVERIFY(failed.wait(15000));
+    ENGINE_TRY_VERIFY(failed.count() > 0);
     QCOMPARE(failed.first().at(0).toInt(), -102);
     ENGINE_TRY_VERIFY(browser.page()->url().scheme() == QLatin1String("data"));
     ENGINE_TRY_COMPARE(EngineTest::evaluate(browser.page(), QStringLiteral("document.body.innerText")).toString(),

@@ -1,0 +1,347 @@
+// The launcher core library: configuration, language, launcher events, log
+// and images. VLauncher, Language, FileWatcher and Log live once per process,
+// so the slots run in the order the program meets them.
+#include "filewatcher.h"
+#include "imagemanager.h"
+#include "language.h"
+#include "log.h"
+#include "testenvironment.h"
+#include "vlauncher.h"
+
+#include <QSignalSpy>
+#include <QWidget>
+#include <QtTest>
+
+#include <cstdio>
+
+namespace {
+
+const char *const loadingText = "Loading WebShop. Please wait...";
+const QString svgText = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"20\" height=\"10\">"
+                                       "<rect width=\"20\" height=\"10\" fill=\"#ff0000\"/></svg>");
+
+bool writeFile(const QString &path, const QByteArray &data, QIODevice::OpenMode mode = QIODevice::WriteOnly)
+{
+    QFile file(path);
+    return file.open(mode) && file.write(data) == data.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<int> eventsOf(const QSignalSpy &spy)
+{
+    QList<int> events;
+    for (const QList<QVariant> &arguments : spy)
+        events << arguments.at(0).toInt();
+    return events;
+}
+
+class LanguageChangeCounter : public QWidget
+{
+public:
+    int changes = 0;
+
+protected:
+    void changeEvent(QEvent *event) override
+    {
+        changes += event->type() == QEvent::LanguageChange;
+        QWidget::changeEvent(event);
+    }
+};
+
+} // namespace
+
+class LauncherLibTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<FileWatcher::FileEvent>();
+        // The program looks for its translations beside its executable.
+        const QString built = TestEnvironment::buildDir() + QStringLiteral("/translations/");
+        QVERIFY(QDir().mkpath(Language::translationsDir()));
+        for (const QString &name : {QStringLiteral("tradory_de.qm"), QStringLiteral("tradory_fr.qm")}) {
+            QFile::remove(Language::translationsDir() + QLatin1Char('/') + name);
+            QVERIFY2(QFile::copy(built + name, Language::translationsDir() + QLatin1Char('/') + name),
+                     qPrintable(built + name));
+        }
+    }
+
+    void configValues_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QVariant>("expected");
+        QByteArray binary;
+        for (int i = 0; i < 4096; ++i)
+            binary.append(char((i * 131 + 7) & 0xff));
+        const QString demo = QUrl::fromLocalFile(QCoreApplication::applicationDirPath()
+                                                 + QStringLiteral("/www/demo/index.html")).toString();
+        const QList<QPair<int, QVariant>> defaults = {
+            {6, 0}, {7, demo}, {35, QStringLiteral("VelloraXLauncher")}, {37, QStringLiteral("TradoryServer")},
+            {38, QStringLiteral("TradoryInstance")}, {41, QStringLiteral("VelloraX")}};
+        // A null text means no file at all.
+        for (const auto &entry : defaults) {
+            const QByteArray key = QByteArray::number(entry.first);
+            QTest::newRow("no file, " + key) << QByteArray() << entry.first << entry.second;
+            QTest::newRow("binary, " + key) << binary << entry.first << entry.second;
+        }
+        const QByteArray full = "[AppConfig]\n6=8263\n7=https://shop.example/start\n35=OtherLauncher\n"
+                                "37=OtherServer\n38=OtherLock\n41=OtherProduct\n";
+        QTest::newRow("launcher server") << full << 35 << QVariant(QStringLiteral("OtherLauncher"));
+        QTest::newRow("product folder") << full << 41 << QVariant(QStringLiteral("OtherProduct"));
+        QTest::newRow("page") << full << 7 << QVariant(QStringLiteral("https://shop.example/start"));
+        QTest::newRow("dev tools as text") << full << 6 << QVariant(8263);
+        QTest::newRow("dev tools quoted") << QByteArray("[AppConfig]\n6=\"8263\"\n") << 6 << QVariant(8263);
+        QTest::newRow("not a number") << QByteArray("[AppConfig]\n6=on\n") << 6 << QVariant(0);
+        QTest::newRow("page with commas") << QByteArray("[AppConfig]\n7=https://shop.example/?ids=1,2,3\n") << 7
+                                          << QVariant(QStringLiteral("https://shop.example/?ids=1,2,3"));
+        QTest::newRow("empty value") << QByteArray("[AppConfig]\n35=\n") << 35 << QVariant(QStringLiteral("VelloraXLauncher"));
+        QTest::newRow("empty number") << QByteArray("[AppConfig]\n6=\n") << 6 << QVariant(0);
+        QTest::newRow("broken section header") << QByteArray("[AppConfig\n35=Broken\n") << 35
+                                               << QVariant(QStringLiteral("VelloraXLauncher"));
+    }
+
+    void configValues()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(int, key);
+        QFETCH(QVariant, expected);
+        if (ini.isNull())
+            QFile::remove(m_env.configPath());
+        else
+            QVERIFY(writeConfig(ini));
+        VLauncher::instance()->reload();
+        const QVariant value = VLauncher::instance()->getAppConfigValue(AppConfig(key));
+        if (expected.userType() == QMetaType::Int)
+            QCOMPARE(value.toInt(), expected.toInt());
+        else
+            QCOMPARE(value.toString(), expected.toString());
+    }
+
+    void languageFromConfig_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("shortCode");
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("de") << QStringLiteral("de") << QStringLiteral("de") << QStringLiteral("de-DE");
+        QTest::newRow("fr") << QStringLiteral("fr") << QStringLiteral("fr") << QStringLiteral("fr-FR");
+        QTest::newRow("de_DE") << QStringLiteral("de_DE") << QStringLiteral("de") << QStringLiteral("de-DE");
+        QTest::newRow("unknown") << QStringLiteral("xx") << QStringLiteral("en") << QStringLiteral("en-US");
+        QTest::newRow("missing") << QString() << QStringLiteral("en") << QStringLiteral("en-US");
+    }
+
+    void languageFromConfig()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, shortCode);
+        QFETCH(QString, locale);
+        setLanguage(code);
+        QCOMPARE(Language::instance()->getCurrentLD().at(2), shortCode);
+        QCOMPARE(Language::instance()->getCurrentLD().at(3), locale);
+    }
+
+    void languageSwitchesTranslation()
+    {
+        const QStringList codes = {QStringLiteral("de"), QStringLiteral("fr"), QStringLiteral("de"), QStringLiteral("en")};
+        const QStringList texts = {QStringLiteral("WebShop wird geladen. Bitte warten..."),
+                                   QStringLiteral("Chargement de la boutique. Veuillez patienter..."),
+                                   QStringLiteral("WebShop wird geladen. Bitte warten..."), QString::fromLatin1(loadingText)};
+        for (int i = 0; i < codes.size(); ++i) {
+            setLanguage(codes.at(i));
+            QCOMPARE(QCoreApplication::translate("CefWidget", loadingText), texts.at(i));
+        }
+    }
+
+    void languageChangeReachesWidgets_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("English stays") << QStringLiteral("en") << QStringLiteral("en");
+        QTest::newRow("German stays") << QStringLiteral("de") << QStringLiteral("de");
+        QTest::newRow("German to English") << QStringLiteral("de") << QStringLiteral("en");
+    }
+
+    void languageChangeReachesWidgets()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        setLanguage(from);
+        LanguageChangeCounter window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCoreApplication::processEvents();
+        window.changes = 0;
+        setLanguage(to);
+        QTRY_VERIFY(window.changes > 0);
+    }
+
+    void eventsArriveInOrderWithoutReplay()
+    {
+        QVERIFY(writeConfig(QByteArray()));
+        VLauncher::instance()->reload();
+        QCOMPARE(FileWatcher::eventsFilePath(), m_env.dataRoot() + QStringLiteral("/VelloraX/file_events"));
+        QVERIFY(FileWatcher::fireEvent(FileWatcher::CloseLogin));
+        QVERIFY(FileWatcher::fireEvent(FileWatcher::CloseLogin));
+        QSignalSpy spy(FileWatcher::instance(), &FileWatcher::fileEvent);
+        QVERIFY(FileWatcher::fireEvent(FileWatcher::LanguageChanged));
+        QVERIFY(FileWatcher::fireEvent(FileWatcher::CloseLogin));
+        QVERIFY(FileWatcher::fireEvent(FileWatcher::QuitApplication));
+        QTRY_COMPARE(spy.count(), 3);
+        QCOMPARE(eventsOf(spy), (QList<int>{1, 2, 0}));
+    }
+
+    void partialLineWaitsForItsEnd()
+    {
+        QSignalSpy spy(FileWatcher::instance(), &FileWatcher::fileEvent);
+        QVERIFY(writeFile(FileWatcher::eventsFilePath(), "1", QIODevice::Append));
+        QTest::qWait(300);
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(writeFile(FileWatcher::eventsFilePath(), "\n2", QIODevice::Append));
+        QTRY_COMPARE(spy.count(), 1);
+        QVERIFY(writeFile(FileWatcher::eventsFilePath(), "\n", QIODevice::Append));
+        QTRY_COMPARE(spy.count(), 2);
+        QCOMPARE(eventsOf(spy), (QList<int>{1, 2}));
+    }
+
+    void replacedEventsFileStillDelivers_data()
+    {
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("renamed over, shorter") << true << 1;
+        QTest::newRow("renamed over, longer") << true << 40;
+        QTest::newRow("removed and rewritten, shorter") << false << 1;
+        QTest::newRow("removed and rewritten, longer") << false << 40;
+    }
+
+    void replacedEventsFileStillDelivers()
+    {
+        QFETCH(bool, rename);
+        QFETCH(int, lines);
+        QSignalSpy spy(FileWatcher::instance(), &FileWatcher::fileEvent);
+        const QString path = FileWatcher::eventsFilePath();
+        // Old events first, so that the new file is shorter or longer than
+        // what the watcher has read already.
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(FileWatcher::fireEvent(FileWatcher::CloseLogin));
+        QTRY_COMPARE(spy.count(), 8);
+        spy.clear();
+
+        QList<int> expected;
+        QByteArray content;
+        for (int i = 0; i < lines; ++i) {
+            expected << i % 3;
+            content += QByteArray::number(i % 3) + '\n';
+        }
+        if (rename) {
+            QVERIFY(writeFile(path + QStringLiteral(".new"), content));
+            QCOMPARE(std::rename(QFile::encodeName(path + QStringLiteral(".new")).constData(),
+                                 QFile::encodeName(path).constData()), 0);
+        } else {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(writeFile(path, content));
+        }
+        QTRY_COMPARE(spy.count(), lines);
+        QVERIFY(FileWatcher::fireEvent(FileWatcher::LanguageChanged));
+        QTRY_COMPARE(spy.count(), lines + 1);
+        expected << FileWatcher::LanguageChanged;
+        QCOMPARE(eventsOf(spy), expected);
+    }
+
+    void logKeepsQtMessagesAndRotates()
+    {
+        // A log almost full from an earlier run moves aside at the first line.
+        const QString logFile = VLauncher::instance()->productDir() + QStringLiteral("/logs/tradory.log");
+        QVERIFY(QDir().mkpath(QFileInfo(logFile).absolutePath()));
+        const QByteArray earlier = QByteArray(Log::maxFileBytes - 20, 'e') + '\n';
+        QVERIFY(writeFile(logFile, earlier));
+        Log::instance()->startForCef();
+        qInfo("first line of this run");
+        qWarning("second line of this run");
+
+        QCOMPARE(readFile(logFile + QStringLiteral(".1")), earlier);
+        const QList<QByteArray> lines = readFile(logFile).split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.at(0).endsWith(" I first line of this run"), lines.at(0).constData());
+        QVERIFY2(lines.at(1).endsWith(" W second line of this run"), lines.at(1).constData());
+    }
+
+    void svgRenderedAtDevicePixelRatio()
+    {
+        const QString path = m_env.root() + QStringLiteral("/badge.svg");
+        QVERIFY(writeFile(path, svgText.toUtf8()));
+        const QPixmap pixmap = ImageManager::renderSvg(path, 2);
+        QCOMPARE(pixmap.size(), QSize(40, 20));
+        QCOMPARE(pixmap.devicePixelRatio(), 2.0);
+        // The drawing covers all device pixels, not only the logical size.
+        QCOMPARE(QColor(pixmap.toImage().pixel(38, 18)), QColor(Qt::red));
+    }
+
+    void missingImageFoundOnceCreated()
+    {
+        const QString path = m_env.root() + QStringLiteral("/later.svg");
+        QVERIFY(ImageManager::instance()->getPixmapByPath(path).isNull());
+        QVERIFY(writeFile(path, svgText.toUtf8()));
+        const QPixmap &found = ImageManager::instance()->getPixmapByPath(path);
+        QVERIFY(!found.isNull());
+        QCOMPARE(found.size() / found.devicePixelRatio(), QSize(20, 10));
+    }
+
+    void pixmapToRound_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QPoint>("outside");
+        QTest::newRow("corner") << qreal(1) << QPoint(0, 0);
+        QTest::newRow("far corner") << qreal(1) << QPoint(39, 39);
+        // The radius is logical: ten logical pixels are twenty device pixels.
+        QTest::newRow("dpr 2, inside the radius") << qreal(2) << QPoint(4, 4);
+        QTest::newRow("dpr 2, far corner") << qreal(2) << QPoint(79, 79);
+    }
+
+    void pixmapToRound()
+    {
+        QFETCH(qreal, ratio);
+        QFETCH(QPoint, outside);
+        QPixmap square(QSize(40, 40) * ratio);
+        square.setDevicePixelRatio(ratio);
+        square.fill(Qt::red);
+        const QPixmap rounded = VLauncher::instance()->pixmapToRound(square, 10);
+        QCOMPARE(rounded.size(), square.size());
+        QCOMPARE(rounded.devicePixelRatio(), ratio);
+        const QImage image = rounded.toImage();
+        QCOMPARE(qAlpha(image.pixel(outside)), 0);
+        QCOMPARE(QColor(image.pixel(image.rect().center())), QColor(Qt::red));
+        QCOMPARE(QColor(image.pixel(int(20 * ratio), 1)), QColor(Qt::red));
+        QVERIFY(VLauncher::instance()->pixmapToRound(QPixmap(), 10).isNull());
+    }
+
+private:
+    void setLanguage(const QString &code)
+    {
+        QVERIFY(writeConfig(QStringLiteral("[Language]\ncurrent=%1\n").arg(code).toUtf8()));
+        Language::instance()->updateLanguageFromCache();
+    }
+
+    // QSettings reuses a parsed file while its size and modification time
+    // stay the same, and that time has a coarse tick: each rewrite gets a
+    // time of its own, so that the library really reads it again.
+    bool writeConfig(const QByteArray &ini)
+    {
+        static QDateTime stamp = QDateTime::currentDateTime().addDays(-1);
+        stamp = stamp.addSecs(1);
+        QFile file(m_env.configPath());
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(ini) == ini.size() && file.flush()
+            && file.setFileTime(stamp, QFileDevice::FileModificationTime);
+    }
+
+    TestEnvironment m_env;
+};
+
+QTEST_MAIN(LauncherLibTest)
+#include "tst_launcherlib.moc"
