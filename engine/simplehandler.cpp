@@ -90,8 +90,13 @@ void SimpleHandler::wire(BrowserView *view)
                 if (status == QWebEnginePage::NormalTerminationStatus)
                     return;
                 qInfo() << "[Tradory] renderer process ended abnormally, status" << int(status);
-                OnLoadError(browser, frame, NetError::RendererGone, QStringLiteral("renderer process gone"),
-                            frame.GetURL());
+                // Not from inside the engine's own notice: loading a page there
+                // trips the engine's checks.
+                QTimer::singleShot(0, this, [this, browser, frame]() {
+                    if (browser)
+                        OnLoadError(browser, frame, NetError::RendererGone, QStringLiteral("renderer process gone"),
+                                    frame.GetURL());
+                });
             });
     connect(page, &BrowserPage::processMessageReceived, this, [this, browser, frame](const ProcessMessage &message) {
         OnProcessMessageReceived(browser, frame, message);

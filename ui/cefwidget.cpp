@@ -327,6 +327,21 @@ void CefWidget::OnAfterCreated(Browser created)
 {
     browser = created;
     qInfo("[Tradory] browser create end");
+    if (!created.isPopup()) {
+        m_ownBrowser = created;
+        return;
+    }
+    // A closed popup would leave the navigation buttons, the refresh request
+    // and the timers acting on nothing: they go back to this widget's browser.
+    connect(created.window(), &QObject::destroyed, this, [this]() {
+        // Guards of the dying window are only cleared once it is fully gone.
+        QTimer::singleShot(0, this, [this]() {
+            if (!browser.isValid()) {
+                browser = m_ownBrowser;
+                emit updateUI();
+            }
+        });
+    });
 }
 
 bool CefWidget::OnSetFocus()

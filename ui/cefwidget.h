@@ -104,6 +104,8 @@ private:
     GifLabel *m_loadingGif = nullptr;
     QSharedPointer<SimpleHandler> m_handler;
     QString m_startUrl;
+    // The browser in this widget, as opposed to popups of its pages.
+    Browser m_ownBrowser;
     int m_offlinePageFailures = 0;
     bool m_watchingScreen = false;
 };
