@@ -1,6 +1,6 @@
 #include "startup.h"
 
-#include "createwindow.h"
+#include "windowregistry.h"
 #include "devtoolsswitch.h"
 #include "filewatcher.h"
 #include "launchermessages.h"
@@ -64,7 +64,9 @@ int runPrimary(const QStringList &arguments)
     createWindow(primaryArgument(arguments));
     const int result = QApplication::exec();
     // The loop has ended; nothing will process a deferred deletion any more.
+    // Pages go before the engine's profile does.
     delete server;
+    WindowRegistry::instance()->deleteAll();
     return result;
 }
 

@@ -39,6 +39,7 @@ private:
     bool holdInstanceLock();
     bool listenAsPrimary();
     QStringList receivedMessages();
+    QString writeRequest(const QString &name);
 
     TestEnvironment *m_env = nullptr;
     QString m_program;
@@ -188,32 +189,56 @@ void StartupTest::secondInstanceWaitsForPrimaryStillStarting()
     QTRY_COMPARE(receivedMessages(), QStringList{QStringLiteral("late.json")});
 }
 
+QString StartupTest::writeRequest(const QString &name)
+{
+    QDir().mkpath(VLauncher::instance()->requestDir());
+    QFile file(VLauncher::instance()->requestDir() + name);
+    file.open(QIODevice::WriteOnly);
+    file.write(QStringLiteral(R"({"package_name":"%1","cloud_app_url":"about:blank"})").arg(name).toUtf8());
+    return file.fileName();
+}
+
 void StartupTest::primaryUsesFirstArgumentAsGiven()
 {
+    // Which request files are consumed tells which names the program used.
+    const QString asGiven = writeRequest(QStringLiteral("a%41.json"));
+    const QString decoded = writeRequest(QStringLiteral("aA.json"));
+    const QString second = writeRequest(QStringLiteral("b.json"));
     QProcess *primary = start({QStringLiteral("a%41.json"), QStringLiteral("b.json")});
-    QVERIFY(waitForOutput(primary, QStringLiteral("window create start \"a%41.json\"")));
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(asGiven), 20000);
+    QVERIFY(waitForOutput(primary, QStringLiteral("Tradory window showNormal")));
+    QVERIFY(QFileInfo::exists(decoded));
+    QVERIFY(QFileInfo::exists(second));
     QVERIFY(QFileInfo::exists(m_env->dataRoot() + QStringLiteral("/VelloraX/logs/tradory.log")));
 
-    // A request forwarded by a second instance reaches the same primary.
-    QProcess *second = start({QStringLiteral("c%41.json")});
-    QCOMPARE(runToEnd(second), 255);
-    QVERIFY(waitForOutput(primary, QStringLiteral("window create start \"cA.json\"")));
+    // A request forwarded by a second instance reaches the same primary,
+    // percent-decoded on the way.
+    const QString forwarded = writeRequest(QStringLiteral("cA.json"));
+    const QString undecoded = writeRequest(QStringLiteral("c%41.json"));
+    QProcess *secondInstance = start({QStringLiteral("c%41.json")});
+    QCOMPARE(runToEnd(secondInstance), 255);
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(forwarded), 10000);
+    QVERIFY(QFileInfo::exists(undecoded));
+    QCOMPARE(primary->state(), QProcess::Running);
 }
 
 void StartupTest::killedPrimaryLeavesNothingThatBlocksTheNext()
 {
+    const QString one = writeRequest(QStringLiteral("one.json"));
     QProcess *first = start({QStringLiteral("one.json")});
-    QVERIFY(waitForOutput(first, QStringLiteral("\"one.json\"")));
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(one), 20000);
     ::kill(pid_t(first->processId()), SIGKILL);
     first->waitForFinished(5000);
     const QString socket = LocalPaths::socketPath(VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString());
     QVERIFY2(QFileInfo::exists(socket), "the killed primary should have left its socket behind");
 
+    const QString two = writeRequest(QStringLiteral("two.json"));
     QProcess *next = start({QStringLiteral("two.json")});
-    QVERIFY(waitForOutput(next, QStringLiteral("\"two.json\"")));
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(two), 20000);
+    const QString three = writeRequest(QStringLiteral("three.json"));
     QTRY_VERIFY(VClient::send(VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString(),
                               QStringLiteral("three.json")));
-    QVERIFY(waitForOutput(next, QStringLiteral("\"three.json\"")));
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(three), 10000);
     QCOMPARE(next->state(), QProcess::Running);
 }
 

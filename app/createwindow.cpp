@@ -1,8 +1,0 @@
-#include "createwindow.h"
-
-#include <QDebug>
-
-void createWindow(const QString &argument)
-{
-    qInfo() << "[Tradory] Tradory window create start" << argument;
-}

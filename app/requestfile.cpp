@@ -1,0 +1,128 @@
+#include "requestfile.h"
+
+#include "vlauncher.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace RequestFile {
+
+QString requestFolder()
+{
+    return VLauncher::instance()->requestDir();
+}
+
+QString refusalReason(const QString &name)
+{
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return QStringLiteral("path separator");
+    if (name.contains(QLatin1String("..")))
+        return QStringLiteral("\"..\"");
+    if (name == QLatin1String("."))
+        return QStringLiteral("\".\"");
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return QStringLiteral("control character");
+        if (c == QChar::ReplacementCharacter)
+            return QStringLiteral("not UTF-8");
+    }
+    if (name.toUtf8().size() > maxNameBytes)
+        return QStringLiteral("name too long");
+    return QString();
+}
+
+LaunchRequest parseRequestJson(const QByteArray &json)
+{
+    LaunchRequest request;
+    QJsonParseError error;
+    // Editors on other systems like to start UTF-8 files with a byte order mark.
+    const QByteArray bom("\xEF\xBB\xBF");
+    const QJsonDocument document = QJsonDocument::fromJson(json.startsWith(bom) ? json.mid(bom.size()) : json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return request;
+    const QJsonObject object = document.object();
+    request.oem = object.value(QStringLiteral("oem")).toString();
+    request.packageName = object.value(QStringLiteral("package_name")).toString();
+    request.type = object.value(QStringLiteral("type")).toString();
+    request.url = object.value(QStringLiteral("cloud_app_url")).toString();
+    request.gameName = object.value(QStringLiteral("game_name")).toString();
+    return request;
+}
+
+namespace {
+
+// Opens path only if it is a regular file reached without a symbolic link;
+// a FIFO must not block the program either.
+int openRegularFile(const QByteArray &path, struct stat *info)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+QByteArray readAtMost(int fd, qint64 limit)
+{
+    QByteArray bytes;
+    char buffer[8192];
+    while (bytes.size() <= limit) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        bytes.append(buffer, int(got));
+    }
+    return bytes;
+}
+
+} // namespace
+
+Outcome parseLaunchRequest(const QString &argument, LaunchRequest &request)
+{
+    if (argument.isEmpty()) {
+        request.url = VLauncher::instance()->getAppConfigValue(AppConfig::DefaultPageUrl).toString();
+        return Outcome::Defaults;
+    }
+    const QString reason = refusalReason(argument);
+    if (!reason.isEmpty()) {
+        qWarning() << "[Tradory] request name refused (" + reason + "):" << argument;
+        return Outcome::Refused;
+    }
+
+    const QByteArray path = QFile::encodeName(requestFolder() + argument);
+    struct stat info;
+    const int fd = openRegularFile(path, &info);
+    if (fd < 0) {
+        qInfo() << "[Tradory] request file not readable:" << argument;
+        return Outcome::Unusable;
+    }
+    Outcome outcome = Outcome::Unusable;
+    if (info.st_size <= maxFileBytes) {
+        const QByteArray json = readAtMost(fd, maxFileBytes);
+        if (json.size() <= maxFileBytes) {
+            request = parseRequestJson(json);
+            outcome = Outcome::Read;
+        }
+    }
+    if (outcome != Outcome::Read)
+        qWarning() << "[Tradory] request file larger than" << maxFileBytes << "bytes ignored:" << argument;
+    ::close(fd);
+    // Removes the name in the request folder we opened; the name has no
+    // separator, so nothing outside the folder can be reached by it.
+    ::unlink(path.constData());
+    return outcome;
+}
+
+} // namespace RequestFile

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "launchrequest.h"
+
+#include <QString>
+
+// Reading and consuming the launcher's request files.
+//
+// A launch argument names a file in the request folder. Because the program
+// deletes what it reads, and any local process can send it a name, a name
+// that could lead anywhere else is refused before any file access: path
+// separators, "..", control characters (NUL included), text that was not
+// valid UTF-8, and names longer than a file name can be. Only a regular file
+// is read (never through a symbolic link, never a FIFO or a folder); what is
+// read is deleted, so that every file serves one request.
+namespace RequestFile {
+
+enum class Outcome {
+    Defaults,  // empty argument: the default page, no file touched
+    Read,      // a request file was read (and deleted)
+    Unusable,  // missing, not a regular file, too large or not JSON: empty fields
+    Refused    // a name that is not a plain file name: nothing done at all
+};
+
+// Larger request files are not read (they are still consumed).
+constexpr qint64 maxFileBytes = 64 * 1024;
+constexpr int maxNameBytes = 255;
+
+QString requestFolder();
+// Why a name is refused, or an empty text for a plain file name.
+QString refusalReason(const QString &name);
+
+// Fills request from the file named by argument; see Outcome.
+Outcome parseLaunchRequest(const QString &argument, LaunchRequest &request);
+
+// The fields of a request file's text; malformed text gives empty fields.
+LaunchRequest parseRequestJson(const QByteArray &json);
+
+} // namespace RequestFile

@@ -1,0 +1,125 @@
+#include "windowregistry.h"
+
+#include "cloudgame.h"
+#include "requestfile.h"
+#include "windowfront.h"
+
+#include <QDebug>
+#include <QGuiApplication>
+#include <QScreen>
+
+WindowRegistry *WindowRegistry::instance()
+{
+    static WindowRegistry registry;
+    return &registry;
+}
+
+QWidget *WindowRegistry::find(const QString &packageName) const
+{
+    if (packageName.isEmpty())
+        return nullptr;
+    for (const Entry &entry : m_entries) {
+        if (entry.window && entry.key == packageName)
+            return entry.window;
+    }
+    return nullptr;
+}
+
+void WindowRegistry::append(const QString &packageName, QWidget *window)
+{
+    m_entries.append(Entry{packageName, window});
+}
+
+bool WindowRegistry::remove(QObject *window)
+{
+    for (int i = 0; i < m_entries.size(); ++i) {
+        if (m_entries.at(i).window.data() == window) {
+            m_entries.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+QWidget *WindowRegistry::previousWindow() const
+{
+    return m_entries.size() >= 2 ? m_entries.at(m_entries.size() - 2).window.data() : nullptr;
+}
+
+void WindowRegistry::deleteAll()
+{
+    const QList<Entry> entries = m_entries;
+    m_entries.clear();
+    for (const Entry &entry : entries)
+        delete entry.window.data();
+}
+
+std::optional<QPoint> WindowRegistry::cascadePosition(const QRect &previous, const QSize &newSize, const QRect &available)
+{
+    const QPoint position = previous.topLeft() + QPoint(cascadeOffset, cascadeOffset);
+    if (position.x() + newSize.width() <= available.x() + available.width()
+        && position.y() + newSize.height() <= available.y() + available.height())
+        return position;
+    return std::nullopt;
+}
+
+namespace {
+
+QScreen *screenFor(const QPoint &position)
+{
+    if (QScreen *screen = QGuiApplication::screenAt(position))
+        return screen;
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        return screen;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    return screens.isEmpty() ? nullptr : screens.first();
+}
+
+void cascade(QWidget *window)
+{
+    QWidget *previous = WindowRegistry::instance()->previousWindow();
+    if (!previous || (previous->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    // Frame positions on both sides: move() places the frame, and on X11 Qt
+    // may count a frame even for a frameless window.
+    const QRect previousFrame(previous->pos(), previous->size());
+    const QPoint position = previousFrame.topLeft() + QPoint(WindowRegistry::cascadeOffset, WindowRegistry::cascadeOffset);
+    QScreen *screen = screenFor(position);
+    if (!screen)
+        return;
+    const std::optional<QPoint> placed =
+        WindowRegistry::cascadePosition(previousFrame, window->size(), screen->availableGeometry());
+    if (placed)
+        window->move(*placed);
+}
+
+} // namespace
+
+void createWindow(const QString &argument)
+{
+    qInfo("[Tradory] Tradory window create start");
+    LaunchRequest request;
+    if (RequestFile::parseLaunchRequest(argument, request) == RequestFile::Outcome::Refused)
+        return;
+
+    WindowRegistry *registry = WindowRegistry::instance();
+    QWidget *window = registry->find(request.packageName);
+    if (!window) {
+        auto *created = new CloudGame(request);
+        window = created;
+        qInfo("[Tradory] Tradory window create end");
+        QObject::connect(created, &CloudGame::deleteSelf, created, [](QObject *object) { removeWindow(object); });
+        registry->append(request.packageName, window);
+        cascade(window);
+    }
+    // Qt cannot raise a hidden window: show it first.
+    window->showNormal();
+    WindowFront::bringToFront(window);
+    qInfo("[Tradory] Tradory window showNormal");
+}
+
+void removeWindow(QObject *object)
+{
+    WindowRegistry::instance()->remove(qobject_cast<CloudGame *>(object));
+    object->deleteLater();
+}
