@@ -12,26 +12,27 @@ int main(int argc, char *argv[])
     if (isEngineSubProcess(argc, argv))
         return runEngineSubProcess(argc, argv);
 
+    // The role is settled before anything graphical exists: a second instance
+    // only hands its request on, and a display connection, fonts and the
+    // engine's set-up would make every forwarded request slow.
+    InstanceLock lock;
+    const QString lockName = VLauncher::instance()->getAppConfigValue(AppConfig::InstanceMutex).toString();
+    const InstanceLock::Result locked = lock.tryLock(lockName);
+    if (locked == InstanceLock::Result::HeldElsewhere) {
+        QCoreApplication application(argc, argv);
+        Startup::forwardToPrimary(Startup::argumentsFrom(argc, argv));
+        return -1;
+    }
+
     Startup::setHighDpiAttributes();
     QApplication application(argc, argv);
     Language::instance()->init();
     startEngine();
-
-    const QStringList arguments = Startup::argumentsFrom(argc, argv);
-    InstanceLock lock;
-    const QString lockName = VLauncher::instance()->getAppConfigValue(AppConfig::InstanceMutex).toString();
-    const InstanceLock::Result locked = lock.tryLock(lockName);
-
-    int exitCode = -1;
-    if (locked == InstanceLock::Result::HeldElsewhere) {
-        Startup::forwardToPrimary(arguments);
-    } else {
-        // An unusable lock file does not make this a second instance: with no
-        // way to tell, showing the window beats losing the request.
-        if (locked == InstanceLock::Result::Failed)
-            qWarning("[Tradory] instance lock unavailable, running as primary: %s", qUtf8Printable(lock.errorString()));
-        exitCode = Startup::runPrimary(arguments);
-    }
+    // An unusable lock file does not make this a second instance: with no way
+    // to tell, showing the window beats losing the request.
+    if (locked == InstanceLock::Result::Failed)
+        qWarning("[Tradory] instance lock unavailable, running as primary: %s", qUtf8Printable(lock.errorString()));
+    const int exitCode = Startup::runPrimary(Startup::argumentsFrom(argc, argv));
     lock.release();
     shutdownEngine();
     return exitCode;
