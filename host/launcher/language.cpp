@@ -1,12 +1,12 @@
 #include "language.h"
 
+#include "inifile.h"
 #include "vlauncher.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSettings>
 #include <QTranslator>
 
 QString LanguageDetail::at(int index) const
@@ -60,13 +60,7 @@ QString Language::translationsDir()
 
 QString Language::readCachedCode() const
 {
-    const QString path = VLauncher::configFilePath();
-    if (!QFileInfo(path).isFile())
-        return QString();
-    QSettings settings(path, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError)
-        return QString();
-    return settings.value(QStringLiteral("Language/current")).toString();
+    return IniFile::read(VLauncher::configFilePath()).value(QStringLiteral("Language/current"));
 }
 
 void Language::init()

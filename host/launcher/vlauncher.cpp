@@ -1,5 +1,6 @@
 #include "vlauncher.h"
 
+#include "inifile.h"
 #include "localpaths.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -75,22 +75,19 @@ void VLauncher::reload()
     const QString path = configFilePath();
     if (!QFileInfo(path).isFile())
         return;
-    QSettings settings(path, QSettings::IniFormat);
     // A damaged file must not half-configure the program: all or nothing.
-    if (settings.status() != QSettings::NoError)
+    bool ok = false;
+    const QHash<QString, QString> values = IniFile::read(path, &ok);
+    if (!ok)
         return;
-    settings.beginGroup(QStringLiteral("AppConfig"));
-    for (const QString &name : settings.childKeys()) {
-        bool ok = false;
-        const int number = name.toInt(&ok);
-        if (!ok)
+    const QString section = QStringLiteral("AppConfig/");
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        if (!it.key().startsWith(section))
             continue;
-        QVariant value = settings.value(name);
-        // QSettings splits an unquoted value at its commas; the launcher
-        // writes plain text, e.g. a page address with a list in its query.
-        if (value.userType() == QMetaType::QStringList)
-            value = value.toStringList().join(QLatin1Char(','));
-        m_values.insert(number, value);
+        bool isNumber = false;
+        const int number = it.key().mid(section.size()).toInt(&isNumber);
+        if (isNumber)
+            m_values.insert(number, it.value());
     }
 }
 

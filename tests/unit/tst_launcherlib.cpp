@@ -104,6 +104,14 @@ private slots:
                                           << QVariant(QStringLiteral("https://shop.example/?ids=1,2,3"));
         QTest::newRow("empty value") << QByteArray("[AppConfig]\n35=\n") << 35 << QVariant(QStringLiteral("VelloraXLauncher"));
         QTest::newRow("empty number") << QByteArray("[AppConfig]\n6=\n") << 6 << QVariant(0);
+        QTest::newRow("comment after value") << QByteArray("[AppConfig]\n35=Other ; the launcher\n; 35=Not\n") << 35
+                                             << QVariant(QStringLiteral("Other"));
+        QTest::newRow("quoted semicolon") << QByteArray("[AppConfig]\n7=\"https://x/?a=1;b=2\"\n") << 7
+                                          << QVariant(QStringLiteral("https://x/?a=1;b=2"));
+        QTest::newRow("line of another kind") << QByteArray("[AppConfig]\n35=Good\nnot a setting\n") << 35
+                                              << QVariant(QStringLiteral("VelloraXLauncher"));
+        QTest::newRow("unclosed quote") << QByteArray("[AppConfig]\n35=\"Open\n") << 35
+                                        << QVariant(QStringLiteral("VelloraXLauncher"));
         QTest::newRow("broken section header") << QByteArray("[AppConfig\n35=Broken\n") << 35
                                                << QVariant(QStringLiteral("VelloraXLauncher"));
     }
@@ -328,16 +336,12 @@ private:
         Language::instance()->updateLanguageFromCache();
     }
 
-    // QSettings reuses a parsed file while its size and modification time
-    // stay the same, and that time has a coarse tick: each rewrite gets a
-    // time of its own, so that the library really reads it again.
+    // Rewrites follow each other within the same clock tick and often keep
+    // the size: the library must read the file again all the same.
     bool writeConfig(const QByteArray &ini)
     {
-        static QDateTime stamp = QDateTime::currentDateTime().addDays(-1);
-        stamp = stamp.addSecs(1);
         QFile file(m_env.configPath());
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(ini) == ini.size() && file.flush()
-            && file.setFileTime(stamp, QFileDevice::FileModificationTime);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(ini) == ini.size() && file.flush();
     }
 
     TestEnvironment m_env;
