@@ -120,6 +120,8 @@ void createWindow(const QString &argument)
 
 void removeWindow(QObject *object)
 {
-    WindowRegistry::instance()->remove(qobject_cast<CloudGame *>(object));
-    object->deleteLater();
+    if (auto *window = qobject_cast<CloudGame *>(object))
+        WindowRegistry::instance()->remove(window);
+    if (object)
+        object->deleteLater();
 }

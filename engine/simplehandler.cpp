@@ -20,7 +20,6 @@
 namespace {
 
 SimpleHandler *currentHandler = nullptr;
-const char devToolsProperty[] = "tradoryDevTools";
 
 } // namespace
 
@@ -138,6 +137,7 @@ void SimpleHandler::OnAfterCreated(Browser browser)
 
 void SimpleHandler::OnBeforeClose(Browser browser)
 {
+    m_devTools.remove(browser.page());
     for (int i = 0; i < m_browsers.size(); ++i) {
         if (m_browsers.at(i).view() == browser.view()) {
             m_browsers.removeAt(i);
@@ -242,17 +242,15 @@ void SimpleHandler::OpenDeveloperTools(const Browser &browser)
     auto *tools = new QWebEnginePage(SimpleApp::instance()->profile(), window);
     window->setPage(tools);
     inspected->setDevToolsPage(tools);
-    inspected->setProperty(devToolsProperty, QVariant::fromValue<QObject *>(window));
+    m_devTools.insert(inspected, window);
     window->resize(1000, 700);
     window->show();
 }
 
 QWebEngineView *SimpleHandler::devToolsWindow(const Browser &browser) const
 {
-    BrowserPage *page = browser.page();
-    if (!page)
-        return nullptr;
-    return qobject_cast<QWebEngineView *>(page->property(devToolsProperty).value<QObject *>());
+    // Closed tools windows delete themselves; the guard then reads null.
+    return m_devTools.value(browser.page());
 }
 
 bool SimpleHandler::OnProcessMessageReceived(Browser browser, Frame frame, const ProcessMessage &message)

@@ -3,6 +3,7 @@
 #include "browser.h"
 #include "scriptbridge.h"
 
+#include <QHash>
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -83,6 +84,7 @@ private:
     void SetNativeWindowTitle(const Browser &browser, const QString &title);
 
     CefWidgetHandler *m_widgetHandler = nullptr;
+    QHash<const QObject *, QPointer<QWebEngineView>> m_devTools;
     QList<Browser> m_browsers;
     QIcon m_icon;
 };

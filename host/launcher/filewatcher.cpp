@@ -114,6 +114,9 @@ void FileWatcher::readNewEvents()
     const QByteArray fresh = m_file.readAll();
     m_offset += fresh.size();
     m_partial += fresh;
+    // Lines are a few bytes; a file of anything else must not grow the buffer.
+    if (m_partial.size() > maxLineBytes && !m_partial.contains('\n'))
+        m_partial.clear();
 
     int lineEnd;
     while ((lineEnd = m_partial.indexOf('\n')) >= 0) {

@@ -21,6 +21,8 @@ public:
     };
     Q_ENUM(FileEvent)
 
+    static constexpr int maxLineBytes = 64;
+
     static FileWatcher *instance();
     static QString eventsFilePath();
 

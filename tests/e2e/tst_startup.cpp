@@ -160,7 +160,14 @@ void StartupTest::secondInstanceForwardsLastArgumentDecoded()
 {
     QVERIFY(holdInstanceLock());
     QVERIFY(listenAsPrimary());
-    QProcess *second = start({QStringLiteral("first.json"), QStringLiteral("a%20b%41%C3%BC.json")});
+    // No display: forwarding needs none, nor the browser engine behind one.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    QProcess *second = new QProcess;
+    m_processes << second;
+    second->setProcessEnvironment(environment);
+    second->start(m_program, {QStringLiteral("first.json"), QStringLiteral("a%20b%41%C3%BC.json")});
     QCOMPARE(runToEnd(second), 255);
     QTRY_COMPARE(receivedMessages(), QStringList{QStringLiteral("a bAü.json")});
     // The connection is closed, so the primary knows the message is whole.
