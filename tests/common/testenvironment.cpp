@@ -5,9 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 TestEnvironment::TestEnvironment()
 {
+    m_dir.setAutoRemove(false);
     QDir().mkpath(dataRoot());
     QDir().mkpath(runtimeDir());
     QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -15,6 +17,14 @@ TestEnvironment::TestEnvironment()
     qputenv("LOCALAPPDATA", QFile::encodeName(dataRoot()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir()));
     VLauncher::instance()->reload();
+}
+
+TestEnvironment::~TestEnvironment()
+{
+    // The engine may still be writing its cache for a moment after its
+    // profile is gone: try again before giving up.
+    for (int attempt = 0; attempt < 20 && !QDir(m_dir.path()).removeRecursively(); ++attempt)
+        QThread::msleep(50);
 }
 
 void TestEnvironment::writeConfig(const QString &iniText) const

@@ -10,6 +10,7 @@ class TestEnvironment
 {
 public:
     TestEnvironment();
+    ~TestEnvironment();
 
     QString root() const { return m_dir.path(); }
     QString configPath() const { return m_dir.path() + QStringLiteral("/launcher.ini"); }
