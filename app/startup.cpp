@@ -4,6 +4,7 @@
 #include "devtoolsswitch.h"
 #include "filewatcher.h"
 #include "launchermessages.h"
+#include "launchernotifier.h"
 #include "log.h"
 #include "vclient.h"
 #include "vlauncher.h"
@@ -67,6 +68,10 @@ int runPrimary(const QStringList &arguments)
     // Pages go before the engine's profile does.
     delete server;
     WindowRegistry::instance()->deleteAll();
+    // The last "close" notice may still be on its way to the launcher.
+    if (!LauncherNotifier::instance()->flush(flushAtExitMs))
+        qWarning("[Tradory] launcher messages still unsent at exit: %d", LauncherNotifier::instance()->pending());
+    LauncherNotifier::instance()->shutdown();
     return result;
 }
 

@@ -22,6 +22,9 @@ QString primaryArgument(const QStringList &arguments);
 // The text a second instance forwards: its last argument, percent-decoded.
 QString forwardedArgument(const QStringList &arguments);
 
+// How long the program waits at exit for launcher messages still queued.
+constexpr int flushAtExitMs = 3000;
+
 // Runs the primary instance until its event loop ends; returns the loop's result.
 int runPrimary(const QStringList &arguments);
 

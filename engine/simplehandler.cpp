@@ -5,9 +5,9 @@
 #include "cefwidgethandler.h"
 #include "devtoolsswitch.h"
 #include "launchermessages.h"
+#include "launchernotice.h"
 #include "neterror.h"
 #include "simpleapp.h"
-#include "vclient.h"
 #include "vlauncher.h"
 
 #include <QCoreApplication>
@@ -272,9 +272,7 @@ void SimpleHandler::OnProtocolExecution(Browser browser, const QUrl &url, bool *
     Q_UNUSED(url)
     if (allowOsExecution)
         *allowOsExecution = false;
-    VClient client;
-    client.connectServer(VLauncher::instance()->getAppConfigValue(AppConfig::LauncherServer).toString());
-    client.sendMessage(LauncherMessages::showMainWindow());
+    sendLauncherNotice(LauncherMessages::showMainWindow());
     if (m_widgetHandler)
         m_widgetHandler->OnProtocolExecution();
 }

@@ -3,8 +3,8 @@
 #include "giflabel.h"
 #include "language.h"
 #include "launchermessages.h"
+#include "launchernotice.h"
 #include "simplehandler.h"
-#include "vclient.h"
 #include "vlauncher.h"
 
 #include <QCoreApplication>
@@ -302,9 +302,7 @@ void CefWidget::reportSignInPage(const Frame &frame, int httpStatusCode)
     if (!m_cloudLogin || httpStatusCode != 200 || !isSignInProviderPage(frame.GetURL()))
         return;
     m_cloudLogin = false;
-    VClient client;
-    client.connectServer(VLauncher::instance()->getAppConfigValue(AppConfig::LauncherServer).toString());
-    client.sendMessage(LauncherMessages::loginPageShow());
+    sendLauncherNotice(LauncherMessages::loginPageShow());
 }
 
 void CefWidget::OnLoadError(Browser, Frame frame, int errorCode, const QString &errorText, const QString &failedUrl)

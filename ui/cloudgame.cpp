@@ -5,8 +5,8 @@
 #include "imagemanager.h"
 #include "language.h"
 #include "launchermessages.h"
+#include "launchernotice.h"
 #include "toast.h"
-#include "vclient.h"
 #include "velpushbutton.h"
 #include "vlauncher.h"
 
@@ -23,13 +23,6 @@ namespace {
 constexpr float windowShare = 0.6225f;
 constexpr int smallestWidth = 696;
 constexpr int smallestHeight = 446;
-
-void sendToLauncher(const QString &message)
-{
-    VClient client;
-    client.connectServer(VLauncher::instance()->getAppConfigValue(AppConfig::LauncherServer).toString());
-    client.sendMessage(message);
-}
 
 } // namespace
 
@@ -290,7 +283,7 @@ void CloudGame::gameFullscreenSwitch(bool fullscreen)
 void CloudGame::closeButtonClicked()
 {
     if (isSignInWindow())
-        sendToLauncher(LauncherMessages::closeLogin());
+        sendLauncherNotice(LauncherMessages::closeLogin());
     close();
 }
 
@@ -310,7 +303,7 @@ void CloudGame::notifyLauncher(bool open)
 {
     if (m_type != QLatin1String(storeType))
         return;
-    sendToLauncher(LauncherMessages::storeNotice(m_oem, m_packageName, open));
+    sendLauncherNotice(LauncherMessages::storeNotice(m_oem, m_packageName, open));
 }
 
 void CloudGame::onFileEvent(FileWatcher::FileEvent event)
