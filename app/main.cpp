@@ -19,9 +19,14 @@ int main(int argc, char *argv[])
     const QString lockName = VLauncher::instance()->getAppConfigValue(AppConfig::InstanceMutex).toString();
     const InstanceLock::Result locked = lock.tryLock(lockName);
     if (locked == InstanceLock::Result::HeldElsewhere) {
-        QCoreApplication application(argc, argv);
-        Startup::forwardToPrimary(Startup::argumentsFrom(argc, argv));
-        return -1;
+        Startup::Forwarding forwarding;
+        {
+            QCoreApplication application(argc, argv);
+            forwarding = Startup::forwardToPrimary(Startup::argumentsFrom(argc, argv), lock, lockName);
+        }
+        // The primary ended before it took the request: this process serves it.
+        if (forwarding != Startup::Forwarding::LockFreed)
+            return -1;
     }
 
     Startup::setHighDpiAttributes();
@@ -30,7 +35,7 @@ int main(int argc, char *argv[])
     startEngine();
     // An unusable lock file does not make this a second instance: with no way
     // to tell, showing the window beats losing the request.
-    if (locked == InstanceLock::Result::Failed)
+    if (!lock.isHeld() && locked == InstanceLock::Result::Failed)
         qWarning("[Tradory] instance lock unavailable, running as primary: %s", qUtf8Printable(lock.errorString()));
     const int exitCode = Startup::runPrimary(Startup::argumentsFrom(argc, argv));
     lock.release();

@@ -3,6 +3,7 @@
 #include "windowregistry.h"
 #include "devtoolsswitch.h"
 #include "filewatcher.h"
+#include "instancelock.h"
 #include "launchermessages.h"
 #include "launchernotifier.h"
 #include "log.h"
@@ -11,6 +12,7 @@
 #include "vserver.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 
 namespace Startup {
@@ -41,14 +43,24 @@ QString forwardedArgument(const QStringList &arguments)
     return arguments.size() > 1 ? LauncherMessages::percentDecoded(arguments.last()) : QString();
 }
 
-void forwardToPrimary(const QStringList &arguments)
+Forwarding forwardToPrimary(const QStringList &arguments, InstanceLock &lock, const QString &lockName)
 {
     if (arguments.size() < 2)
-        return;
-    VClient client;
+        return Forwarding::NothingToSend;
     const QString server = VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString();
-    if (client.connectServerWithRetry(server, forwardRetryMs))
-        client.sendMessage(forwardedArgument(arguments));
+    const QString message = forwardedArgument(arguments);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < forwardRetryMs) {
+        VClient client;
+        if (client.connectServerWithRetry(server, 250))
+            return client.sendMessage(message) ? Forwarding::Sent : Forwarding::Failed;
+        if (lock.tryLock(lockName) == InstanceLock::Result::Acquired)
+            return Forwarding::LockFreed;
+    }
+    qWarning("[Tradory] no primary instance took the request within %d ms: %s", forwardRetryMs,
+             qUtf8Printable(message));
+    return Forwarding::Failed;
 }
 
 int runPrimary(const QStringList &arguments)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class InstanceLock;
+
 // The steps of a browser-process start, in the order main() runs them.
 namespace Startup {
 
@@ -13,9 +15,12 @@ void setHighDpiAttributes();
 QStringList argumentsFrom(int argc, char **argv);
 
 // A second instance hands its launch argument to the primary. A primary that
-// holds the lock but is still starting gets a few seconds to listen.
-constexpr int forwardRetryMs = 5000;
-void forwardToPrimary(const QStringList &arguments);
+// holds the lock but does not listen yet (still starting, on a busy machine)
+// is waited for; a primary that ends before it listens frees the lock, and
+// then this process takes the request on as the primary itself.
+constexpr int forwardRetryMs = 20000;
+enum class Forwarding { Sent, NothingToSend, LockFreed, Failed };
+Forwarding forwardToPrimary(const QStringList &arguments, InstanceLock &lock, const QString &lockName);
 
 // The launch argument of the primary: its first argument, as given.
 QString primaryArgument(const QStringList &arguments);

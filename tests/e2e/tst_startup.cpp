@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 
 class StartupTest : public QObject
@@ -28,8 +29,10 @@ private slots:
     void secondInstanceForwardsLastArgumentDecoded();
     void secondInstanceWithoutArgumentSendsNothing();
     void secondInstanceWaitsForPrimaryStillStarting();
+    void secondInstanceTakesOverFromPrimaryThatNeverListened();
     void primaryUsesFirstArgumentAsGiven();
     void killedPrimaryLeavesNothingThatBlocksTheNext();
+    void hundredStartsAtOnceMakeOnePrimary();
 
 private:
     QProcess *start(const QStringList &arguments);
@@ -205,6 +208,21 @@ QString StartupTest::writeRequest(const QString &name)
     return file.fileName();
 }
 
+void StartupTest::secondInstanceTakesOverFromPrimaryThatNeverListened()
+{
+    QVERIFY(holdInstanceLock());
+    const QString request = writeRequest(QStringLiteral("orphan.json"));
+    QProcess *second = start({QStringLiteral("orphan.json")});
+    QTest::qWait(800);
+    QCOMPARE(second->state(), QProcess::Running);
+    QVERIFY(QFileInfo::exists(request));
+    // The would-be primary goes away without ever listening.
+    m_lock.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(request), 20000);
+    QVERIFY(waitForOutput(second, QStringLiteral("Tradory window showNormal")));
+    QCOMPARE(second->state(), QProcess::Running);
+}
+
 void StartupTest::primaryUsesFirstArgumentAsGiven()
 {
     // Which request files are consumed tells which names the program used.
@@ -231,22 +249,62 @@ void StartupTest::primaryUsesFirstArgumentAsGiven()
 
 void StartupTest::killedPrimaryLeavesNothingThatBlocksTheNext()
 {
-    const QString one = writeRequest(QStringLiteral("one.json"));
-    QProcess *first = start({QStringLiteral("one.json")});
-    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(one), 20000);
-    ::kill(pid_t(first->processId()), SIGKILL);
-    first->waitForFinished(5000);
-    const QString socket = LocalPaths::socketPath(VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString());
-    QVERIFY2(QFileInfo::exists(socket), "the killed primary should have left its socket behind");
+    const QString server = VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString();
+    int restarts = 0;
+    for (int round = 0; round < 10; ++round) {
+        const QString request = writeRequest(QStringLiteral("round-%1.json").arg(round));
+        QProcess *primary = start({QFileInfo(request).fileName()});
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(request), 20000);
+        // It listens: a forwarded request reaches it.
+        const QString forwarded = writeRequest(QStringLiteral("forwarded-%1.json").arg(round));
+        QTRY_VERIFY(VClient::send(server, QFileInfo(forwarded).fileName()));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(forwarded), 10000);
+        restarts += primary->state() == QProcess::Running ? 1 : 0;
+        ::kill(pid_t(primary->processId()), SIGKILL);
+        primary->waitForFinished(5000);
+        QVERIFY2(QFileInfo::exists(LocalPaths::socketPath(server)), "a killed primary leaves its socket behind");
+    }
+    qInfo("killed primaries: the next start became primary and listened %d of 10 times", restarts);
+    QCOMPARE(restarts, 10);
+}
 
-    const QString two = writeRequest(QStringLiteral("two.json"));
-    QProcess *next = start({QStringLiteral("two.json")});
-    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(two), 20000);
-    const QString three = writeRequest(QStringLiteral("three.json"));
-    QTRY_VERIFY(VClient::send(VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString(),
-                              QStringLiteral("three.json")));
-    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(three), 10000);
-    QCOMPARE(next->state(), QProcess::Running);
+void StartupTest::hundredStartsAtOnceMakeOnePrimary()
+{
+    constexpr int starts = 100;
+    QStringList requests;
+    for (int i = 0; i < starts; ++i)
+        requests << writeRequest(QStringLiteral("crowd-%1.json").arg(i));
+    // All of one package: one window, every request consumed.
+    for (const QString &request : qAsConst(requests)) {
+        QFile file(request);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(R"({"package_name":"crowd","cloud_app_url":"about:blank"})");
+    }
+    QList<QProcess *> crowd;
+    for (int i = 0; i < starts; ++i)
+        crowd << start({QStringLiteral("crowd-%1.json").arg(i)});
+    QTRY_VERIFY_WITH_TIMEOUT(std::count_if(crowd.begin(), crowd.end(), [](QProcess *p) {
+                                 return p->state() == QProcess::NotRunning;
+                             }) == starts - 1, 120000);
+    int forwarders = 0;
+    QProcess *primary = nullptr;
+    for (QProcess *process : qAsConst(crowd)) {
+        if (process->state() != QProcess::NotRunning)
+            primary = process;
+        else
+            forwarders += process->exitCode() == 255 ? 1 : 0;
+    }
+    QVERIFY(primary);
+    QCOMPARE(forwarders, starts - 1);
+    for (const QString &request : qAsConst(requests))
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(request), 20000);
+    QFile log(m_env->dataRoot() + QStringLiteral("/VelloraX/logs/tradory.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    QCOMPARE(text.count(QStringLiteral("Tradory window create start")), starts);
+    QCOMPARE(text.count(QStringLiteral("Tradory window create end")), 1);
+    qInfo("%d simultaneous starts: 1 primary, %d forwarded, %d requests handled", starts, forwarders,
+          int(text.count(QStringLiteral("Tradory window create start"))));
 }
 
 QTEST_GUILESS_MAIN(StartupTest)

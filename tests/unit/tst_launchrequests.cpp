@@ -25,6 +25,7 @@ private slots:
     void namesThatAreRefused_data();
     void namesThatAreRefused();
     void refusedNamesTouchNoFile();
+    void hostileNamesNeverReachOutside();
     void requestFileIsReadAndConsumed();
     void malformedFilesGiveEmptyFields_data();
     void malformedFilesGiveEmptyFields();
@@ -113,6 +114,95 @@ void LaunchRequestTest::refusedNamesTouchNoFile()
         QCOMPARE(request.packageName, QString());
     }
     QVERIFY(QFile::exists(outside));
+}
+
+namespace {
+
+QStringList capturedWarnings;
+void captureWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtWarningMsg)
+        capturedWarnings << message;
+}
+
+} // namespace
+
+void LaunchRequestTest::hostileNamesNeverReachOutside()
+{
+    // Decoys beside and above the request folder, with what they hold.
+    const QString folder = RequestFile::requestFolder();
+    const QString outside = m_env->root() + QStringLiteral("/outside");
+    QVERIFY(QDir().mkpath(outside));
+    QMap<QString, QByteArray> decoys;
+    for (const QString &path : {outside + QStringLiteral("/secret.json"), folder + QStringLiteral("../secret.json"),
+                                m_env->root() + QStringLiteral("/secret.json")}) {
+        const QByteArray content = R"({"package_name":"stolen"})" + path.toUtf8();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        decoys.insert(path, content);
+    }
+    // Plain names inside the folder that are no regular files.
+    QVERIFY(QFile::link(outside + QStringLiteral("/secret.json"), folder + QStringLiteral("link.json")));
+    QVERIFY(QFile::link(outside, folder + QStringLiteral("linkdir")));
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("dir.json")));
+    QCOMPARE(::mkfifo(QFile::encodeName(folder + QStringLiteral("fifo.json")).constData(), 0600), 0);
+
+    QStringList hostile;
+    const QStringList targets = {QStringLiteral("secret.json"), QStringLiteral("outside/secret.json"),
+                                 QStringLiteral("x"), QStringLiteral("LocalGames/../secret.json"),
+                                 QStringLiteral("secret.json/..")};
+    const QStringList prefixes = {QStringLiteral("../"), QStringLiteral("../../"), QStringLiteral("./../"),
+                                  QStringLiteral(".../"), QStringLiteral("..\\"), QStringLiteral("sub/../../"),
+                                  QStringLiteral("/"), QStringLiteral("//"), QStringLiteral("linkdir/"),
+                                  QStringLiteral("./"), QStringLiteral("~/"), QStringLiteral("%2e%2e/")};
+    for (const QString &target : targets) {
+        for (const QString &prefix : prefixes)
+            hostile << prefix + target << prefix + prefix + target;
+        hostile << m_env->root() + QLatin1Char('/') + target << folder + target;
+        for (const char control : {'\0', '\n', '\r', '\t', '\x01', '\x1b', '\x7f'}) {
+            hostile << target + QLatin1Char(control) << QLatin1Char(control) + target
+                    << target.left(2) + QLatin1Char(control) + QStringLiteral("/../") + target;
+        }
+        for (const QByteArray &bytes : {QByteArray("\xff"), QByteArray("\xc3"), QByteArray("\xed\xa0\x80"),
+                                        QByteArray("\xf8\x88\x80\x80\x80")})
+            hostile << QString::fromUtf8(bytes + target.toUtf8()) << QString::fromUtf8(target.toUtf8() + bytes);
+    }
+    for (int length : {256, 300, 1000, 4096, 70000})
+        hostile << QString(length, QLatin1Char('a')) << QString(length / 2 + 1, QChar(0x00e9));
+    hostile << QStringLiteral("..") << QStringLiteral(".") << QStringLiteral("...") << QStringLiteral("../")
+            << QStringLiteral("..\\..") << QStringLiteral("a..b") << QStringLiteral("..json");
+    QVERIFY2(hostile.size() >= 200, qPrintable(QString::number(hostile.size())));
+
+    capturedWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureWarnings);
+    int refused = 0;
+    for (const QString &name : qAsConst(hostile)) {
+        LaunchRequest request;
+        const RequestFile::Outcome outcome = RequestFile::parseLaunchRequest(name, request);
+        refused += outcome == RequestFile::Outcome::Refused ? 1 : 0;
+        if (request.packageName == QLatin1String("stolen"))
+            QFAIL(qPrintable(QStringLiteral("read through %1").arg(name)));
+    }
+    for (const QString &name : {QStringLiteral("link.json"), QStringLiteral("linkdir"), QStringLiteral("dir.json"),
+                                QStringLiteral("fifo.json")}) {
+        LaunchRequest request;
+        QCOMPARE(RequestFile::parseLaunchRequest(name, request), RequestFile::Outcome::Unusable);
+        QCOMPARE(request.packageName, QString());
+    }
+    qInstallMessageHandler(previous);
+
+    for (auto it = decoys.constBegin(); it != decoys.constEnd(); ++it) {
+        QFile file(it.key());
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(it.key()));
+        QCOMPARE(file.readAll(), it.value());
+    }
+    QVERIFY(QFileInfo(folder + QStringLiteral("link.json")).isSymLink());
+    QVERIFY(QFileInfo(folder + QStringLiteral("dir.json")).isDir());
+    // Every one refused, each logged once.
+    QCOMPARE(refused, hostile.size());
+    QCOMPARE(capturedWarnings.filter(QStringLiteral("request name refused")).size(), refused);
+    qInfo("%d hostile names: %d refused, 0 files outside read or deleted", int(hostile.size()), refused);
 }
 
 void LaunchRequestTest::requestFileIsReadAndConsumed()
