@@ -8,6 +8,7 @@
 #include <QJsonObject>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,7 +122,8 @@ Outcome parseLaunchRequest(const QString &argument, LaunchRequest &request)
     ::close(fd);
     // Removes the name in the request folder we opened; the name has no
     // separator, so nothing outside the folder can be reached by it.
-    ::unlink(path.constData());
+    if (::unlink(path.constData()) != 0)
+        qWarning() << "[Tradory] request file could not be removed:" << argument << strerror(errno);
     return outcome;
 }
 
