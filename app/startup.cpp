@@ -1,6 +1,5 @@
 #include "startup.h"
 
-#include "windowregistry.h"
 #include "devtoolsswitch.h"
 #include "filewatcher.h"
 #include "instancelock.h"
@@ -10,6 +9,7 @@
 #include "vclient.h"
 #include "vlauncher.h"
 #include "vserver.h"
+#include "windowregistry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
