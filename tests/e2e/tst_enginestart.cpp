@@ -9,6 +9,7 @@
 #include "startengine.h"
 #include "testenvironment.h"
 #include "testhttpserver.h"
+#include "testpages.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -138,14 +139,8 @@ void EngineStartTest::initTestCase()
     m_server.route("/same-origin", QByteArray(host).replace("%1", "/frame"));
     m_server.route("/cross-origin",
                    QByteArray(host).replace("%1", m_otherOrigin.url(QStringLiteral("/frame")).toEncoded()));
-    TestHttpServer::Response strict;
-    strict.body = "<html><body><script src='/strict.js'></script></body></html>";
-    strict.headers.insert("Content-Security-Policy", "default-src 'self'; script-src 'self'");
-    m_server.route("/strict", strict);
-    TestHttpServer::Response strictScript;
-    strictScript.contentType = "application/javascript";
-    strictScript.body = "window.answer = window.refresh();";
-    m_server.route("/strict.js", strictScript);
+    // The strict-CSP page and its script come from the shared pages.
+    addTestPages(m_server);
 
     m_view = new QWebEngineView;
     m_page = new BrowserPage(SimpleApp::instance()->profile(), m_view);
