@@ -49,24 +49,30 @@ bool Browser::IsSame(const Browser &other) const
 
 bool Browser::CanGoBack() const
 {
-    return m_view && m_view->history()->canGoBack();
+    return m_view && m_view->browserPage()->previousGoodEntry() >= 0;
 }
 
 void Browser::GoBack() const
 {
-    if (m_view)
-        m_view->back();
+    goToEntry(m_view ? m_view->browserPage()->previousGoodEntry() : -1);
 }
 
 bool Browser::CanGoForward() const
 {
-    return m_view && m_view->history()->canGoForward();
+    return m_view && m_view->browserPage()->nextGoodEntry() >= 0;
 }
 
 void Browser::GoForward() const
 {
-    if (m_view)
-        m_view->forward();
+    goToEntry(m_view ? m_view->browserPage()->nextGoodEntry() : -1);
+}
+
+void Browser::goToEntry(int index) const
+{
+    if (!m_view || index < 0)
+        return;
+    QWebEngineHistory *history = m_view->history();
+    history->goToItem(history->itemAt(index));
 }
 
 void Browser::Reload() const

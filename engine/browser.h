@@ -38,6 +38,8 @@ public:
     explicit operator bool() const { return isValid(); }
     bool IsSame(const Browser &other) const;
 
+    // Entries whose load failed are skipped: going back from the offline
+    // page reaches the page before the failure.
     bool CanGoBack() const;
     void GoBack() const;
     bool CanGoForward() const;
@@ -57,5 +59,7 @@ public:
     BrowserPage *page() const;
 
 private:
+    void goToEntry(int index) const;
+
     QPointer<BrowserView> m_view;
 };

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QWebEngineHistory>
 #include <QWebEngineProfile>
 
 namespace {
@@ -124,6 +125,7 @@ void BrowserPage::onLoadFinished(bool ok)
 {
     m_loading = false;
     if (ok) {
+        m_failedEntries.remove(history()->currentItemIndex());
         emit loadEnded(200);
         return;
     }
@@ -153,7 +155,7 @@ void BrowserPage::classifyUncommittedFailure(quint64 generation, const QUrl &tar
 void BrowserPage::classifyCommittedFailure(quint64 generation, const QUrl &target)
 {
     if (!m_rendererAlive) {
-        emit loadFailed(NetError::RendererGone, QStringLiteral("renderer process gone"), target);
+        reportCommittedFailure(NetError::RendererGone, QStringLiteral("renderer process gone"), target);
         return;
     }
     runJavaScript(QString::fromLatin1(failureProbe), [this, generation, target](const QVariant &result) {
@@ -177,6 +179,39 @@ void BrowserPage::classifyCommittedFailure(quint64 generation, const QUrl &targe
         QString name = code.startsWith(QLatin1String("ERR_")) ? code : facts.value(QStringLiteral("text")).toString();
         if (!name.startsWith(QLatin1String("ERR_")))
             name = QStringLiteral("ERR_FAILED");
-        emit loadFailed(NetError::codeForName(name), QStringLiteral("net::") + name, target);
+        reportCommittedFailure(NetError::codeForName(name), QStringLiteral("net::") + name, target);
     });
+}
+
+void BrowserPage::reportCommittedFailure(int errorCode, const QString &errorText, const QUrl &target)
+{
+    m_failedEntries.insert(history()->currentItemIndex(), history()->currentItem().url());
+    emit loadFailed(errorCode, errorText, target);
+}
+
+bool BrowserPage::isFailedEntry(int index) const
+{
+    // Entries after a new navigation are replaced: an index only still
+    // means the failed entry while it holds the same address.
+    const auto found = m_failedEntries.constFind(index);
+    return found != m_failedEntries.constEnd() && history()->itemAt(index).url() == found.value();
+}
+
+int BrowserPage::previousGoodEntry() const
+{
+    for (int index = history()->currentItemIndex() - 1; index >= 0; --index) {
+        if (!isFailedEntry(index))
+            return index;
+    }
+    return -1;
+}
+
+int BrowserPage::nextGoodEntry() const
+{
+    const int count = history()->count();
+    for (int index = history()->currentItemIndex() + 1; index < count; ++index) {
+        if (!isFailedEntry(index))
+            return index;
+    }
+    return -1;
 }

@@ -2,6 +2,7 @@
 
 #include "scriptbridge.h"
 
+#include <QHash>
 #include <QUrl>
 #include <QWebEnginePage>
 
@@ -40,6 +41,13 @@ public:
 
     static bool isEngineScheme(const QString &scheme);
 
+    // History entries whose load failed: going back or forward to one would
+    // only fail again (and bring the offline page back), so navigation skips
+    // them. -1 when there is no entry to go to.
+    bool isFailedEntry(int index) const;
+    int previousGoodEntry() const;
+    int nextGoodEntry() const;
+
 signals:
     void processMessageReceived(const ProcessMessage &message);
     void loadEnded(int httpStatusCode);
@@ -60,6 +68,7 @@ private:
     void onLoadFinished(bool ok);
     void classifyCommittedFailure(quint64 generation, const QUrl &target);
     void classifyUncommittedFailure(quint64 generation, const QUrl &target);
+    void reportCommittedFailure(int errorCode, const QString &errorText, const QUrl &target);
 
     WindowFactory m_windowFactory;
     quint64 m_generation = 0;
@@ -69,6 +78,8 @@ private:
     bool m_abortedByUs = false;
     bool m_downloadStarted = false;
     bool m_rendererAlive = true;
+    // History index -> the address that failed there.
+    QHash<int, QUrl> m_failedEntries;
 };
 
 Q_DECLARE_METATYPE(ProcessMessage)

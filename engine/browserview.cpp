@@ -15,7 +15,8 @@ BrowserView::BrowserView(const QSharedPointer<SimpleHandler> &client, QWebEngine
 {
     m_page = new BrowserPage(profile, this);
     setPage(m_page);
-    setAcceptDrops(false);
+    // Drags are looked at one by one: the page's own drags must work.
+    setAcceptDrops(true);
     // The engine replaces its input widget with each new renderer process.
     connect(m_page, &QWebEnginePage::renderProcessPidChanged, this, &BrowserView::watchFocusProxy);
     watchFocusProxy();
@@ -39,7 +40,7 @@ void BrowserView::watchFocusProxy()
     m_watchedProxy = proxy;
     if (proxy) {
         proxy->installEventFilter(this);
-        proxy->setAcceptDrops(false);
+        proxy->setAcceptDrops(true);
     }
 }
 
@@ -66,8 +67,11 @@ bool BrowserView::eventFilter(QObject *watched, QEvent *event)
             m_client->OnGotFocus();
             break;
         case QEvent::DragEnter:
-            event->ignore();
-            return true;
+            if (!startedHere(static_cast<QDragEnterEvent *>(event))) {
+                event->ignore();
+                return true;
+            }
+            break;
         default:
             break;
         }
@@ -77,16 +81,42 @@ bool BrowserView::eventFilter(QObject *watched, QEvent *event)
 
 void BrowserView::contextMenuEvent(QContextMenuEvent *event)
 {
+    // The engine has no menu data for some targets; then there is no menu.
     QMenu *menu = page()->createStandardContextMenu();
+    if (!menu)
+        return;
+    // Without a parent the menu keeps the platform's look: the host widget's
+    // style sheet (dark background, no hover row) would reach it otherwise.
+    menu->setParent(nullptr, menu->windowFlags());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &QObject::destroyed, menu, &QObject::deleteLater);
     if (m_client)
         m_client->OnBeforeContextMenu(Browser(this), menu);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (menu->actions().isEmpty()) {
+        delete menu;
+        return;
+    }
     menu->popup(event->globalPos());
+}
+
+bool BrowserView::startedHere(const QDropEvent *event) const
+{
+    // A drag from another program has no source in this process; one from
+    // another window of ours comes from a widget outside this view.
+    const QObject *source = event->source();
+    for (const QObject *object = source; object; object = object->parent()) {
+        if (object == this)
+            return true;
+    }
+    return false;
 }
 
 void BrowserView::dragEnterEvent(QDragEnterEvent *event)
 {
-    event->ignore();
+    if (startedHere(event))
+        QWebEngineView::dragEnterEvent(event);
+    else
+        event->ignore();
 }
 
 void BrowserView::closeEvent(QCloseEvent *event)

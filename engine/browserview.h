@@ -6,12 +6,14 @@
 
 class BrowserPage;
 class SimpleHandler;
+class QDropEvent;
 class QWebEngineProfile;
 
 // The widget of one browser: a hidden child of its host widget, or a
 // top-level window for a popup. It keeps its browser client alive for as long
 // as it lives and reports the view-level events (keys, focus, context menu,
-// close) to it. External drags are refused.
+// close) to it. Drags from outside the page are refused; the page's own
+// drags work as in any browser.
 class BrowserView : public QWebEngineView
 {
     Q_OBJECT
@@ -31,6 +33,8 @@ protected:
 
 private:
     void watchFocusProxy();
+    // Whether a drag began in this browser's own page.
+    bool startedHere(const QDropEvent *event) const;
 
     QSharedPointer<SimpleHandler> m_client;
     QPointer<QWidget> m_watchedProxy;

@@ -7,13 +7,16 @@
 #include "launchermessages.h"
 #include "launchernotice.h"
 #include "neterror.h"
+#include "popupplacement.h"
 #include "simpleapp.h"
 #include "vlauncher.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 #include <QWebEngineFullScreenRequest>
 
@@ -69,7 +72,8 @@ void SimpleHandler::wire(BrowserView *view)
     const Browser browser(view);
     const Frame frame(page);
     view->setWindowIcon(m_icon);
-    page->setWindowFactory([this](QWebEnginePage::WebWindowType type) { return createPopup(type); });
+    const QPointer<BrowserView> opener(view);
+    page->setWindowFactory([this, opener](QWebEnginePage::WebWindowType type) { return createPopup(type, opener); });
     connect(page, &QWebEnginePage::titleChanged, this, [this, browser](const QString &title) {
         OnTitleChange(browser, title);
     });
@@ -110,20 +114,72 @@ void SimpleHandler::wire(BrowserView *view)
     });
 }
 
-QWebEnginePage *SimpleHandler::createPopup(QWebEnginePage::WebWindowType type)
+namespace {
+
+QMargins frameMarginsOf(const QWidget *window)
+{
+    // Known only once a window manager has framed the shown window.
+    if (!window->isVisible())
+        return QMargins();
+    const QRect client = window->geometry();
+    const QRect frame = window->frameGeometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
+QRect availableAreaFor(const QWidget *window)
+{
+    const QScreen *screen = window ? window->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+void placePopup(QWidget *popup, const QRect &frame, const QMargins &margins)
+{
+    popup->resize(frame.size().shrunkBy(margins));
+    // move() places the frame: its title bar lands where it was put.
+    popup->move(frame.topLeft());
+}
+
+} // namespace
+
+QWebEnginePage *SimpleHandler::createPopup(QWebEnginePage::WebWindowType type, const QPointer<BrowserView> &opener)
 {
     Q_UNUSED(type)
     BrowserView *popup = makeView(nullptr);
     popup->setAttribute(Qt::WA_DeleteOnClose);
-    popup->resize(800, 600);
-    connect(popup->browserPage(), &QWebEnginePage::geometryChangeRequested, popup, [popup](const QRect &geometry) {
-        if (geometry.isValid())
-            popup->setGeometry(geometry);
-        else if (!geometry.size().isEmpty())
-            popup->resize(geometry.size());
-    });
+    const QPointer<QWidget> openerWindow(opener ? opener->window() : nullptr);
+    const auto openerFrame = [openerWindow]() { return openerWindow ? openerWindow->frameGeometry() : QRect(); };
+    const QRect available = availableAreaFor(openerWindow);
+    placePopup(popup,
+               PopupPlacement::nearOpener(QSize(PopupPlacement::defaultWidth, PopupPlacement::defaultHeight),
+                                          QMargins(), openerFrame(), available),
+               QMargins());
+    connect(popup->browserPage(), &QWebEnginePage::geometryChangeRequested, popup,
+            [popup, openerFrame](const QRect &geometry) {
+                const QMargins margins = frameMarginsOf(popup);
+                placePopup(popup,
+                           PopupPlacement::forRequest(geometry, margins, openerFrame(), availableAreaFor(popup)),
+                           margins);
+            });
     popup->show();
     return popup->browserPage();
+}
+
+void SimpleHandler::CloseAllPopups()
+{
+    for (const QPointer<QWebEngineView> &tools : qAsConst(m_devTools)) {
+        if (tools)
+            tools->close();
+    }
+    m_devTools.clear();
+    // Closing one takes it off the list.
+    const QList<Browser> browsers = m_browsers;
+    for (const Browser &browser : browsers) {
+        if (browser.isPopup())
+            browser.window()->close();
+    }
 }
 
 void SimpleHandler::OnAfterCreated(Browser browser)
@@ -295,7 +351,34 @@ void SimpleHandler::OnBeforeContextMenu(Browser browser, QMenu *menu)
         return;
     // The menu holds the page's own actions; find them by role, not by label
     // (labels are translated). This engine's menu has no Print entry.
-    menu->removeAction(page->action(QWebEnginePage::ViewSource));
+    for (QWebEnginePage::WebAction action : unofferedMenuActions())
+        menu->removeAction(page->action(action));
+    tidySeparators(menu);
+}
+
+QList<QWebEnginePage::WebAction> SimpleHandler::unofferedMenuActions()
+{
+    // View Source is never offered. Saving and downloading go nowhere: the
+    // program takes no downloads. There are no tabs to open a link in.
+    return {QWebEnginePage::ViewSource,           QWebEnginePage::SavePage,
+            QWebEnginePage::DownloadLinkToDisk,   QWebEnginePage::DownloadImageToDisk,
+            QWebEnginePage::DownloadMediaToDisk,  QWebEnginePage::OpenLinkInNewTab,
+            QWebEnginePage::OpenLinkInNewBackgroundTab};
+}
+
+void SimpleHandler::tidySeparators(QMenu *menu)
+{
+    // Removed entries leave separators at the ends or two in a row.
+    QAction *previous = nullptr;
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator() && (!previous || previous->isSeparator()))
+            menu->removeAction(action);
+        else
+            previous = action;
+    }
+    const QList<QAction *> left = menu->actions();
+    if (!left.isEmpty() && left.last()->isSeparator())
+        menu->removeAction(left.last());
 }
 
 bool SimpleHandler::ChromeRuntimeActive()

@@ -47,6 +47,9 @@ public:
     Browser CreateBrowser(QWidget *parent, const QRect &geometry, const QString &url);
 
     QList<Browser> browserList() const { return m_browsers; }
+    // Closes every popup window of this client's pages and every developer
+    // tools window it opened: they go with the window that opened them.
+    void CloseAllPopups();
     QIcon windowIcon() const { return m_icon; }
 
     // Engine events, in the engine's terms. Public so that the views and
@@ -72,6 +75,8 @@ public:
     static QString BuildDataUri(const QByteArray &body, const QString &mimeType);
     static QString errorPageHtml(const QString &failedUrl, const QString &errorText, int errorCode);
     static bool ChromeRuntimeActive();
+    // Entries of the engine's context menu that do nothing in this program.
+    static QList<QWebEnginePage::WebAction> unofferedMenuActions();
 
     // The top-level developer tools window of a browser, if open.
     QWebEngineView *devToolsWindow(const Browser &browser) const;
@@ -79,9 +84,10 @@ public:
 private:
     BrowserView *makeView(QWidget *parent);
     void wire(BrowserView *view);
-    QWebEnginePage *createPopup(QWebEnginePage::WebWindowType type);
+    QWebEnginePage *createPopup(QWebEnginePage::WebWindowType type, const QPointer<BrowserView> &opener);
     void OpenDeveloperTools(const Browser &browser);
     void SetNativeWindowTitle(const Browser &browser, const QString &title);
+    static void tidySeparators(QMenu *menu);
 
     CefWidgetHandler *m_widgetHandler = nullptr;
     QHash<const QObject *, QPointer<QWebEngineView>> m_devTools;

@@ -2,8 +2,10 @@
 
 #include "simpleapp.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
+#include <QPointer>
+#include <QWebEngineView>
 
 namespace {
 
@@ -42,5 +44,19 @@ int startEngine()
 
 void shutdownEngine()
 {
+    // Every page goes before the profile: a page left over (a popup, the
+    // developer tools) would outlive the engine it runs on. Windows closed
+    // at the end are only scheduled for deletion, and no loop runs now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        QList<QPointer<QWidget>> views;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QWebEngineView *>(widget))
+                views << widget;
+        }
+        for (const QPointer<QWidget> &view : qAsConst(views))
+            delete view.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     delete SimpleApp::instance();
 }

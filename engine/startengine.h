@@ -6,6 +6,7 @@
 // Returns 0. Call once, after the QApplication and Language::init.
 int startEngine();
 
-// Ends the engine: the shared profile and the application object go. Every
-// page must be gone before.
+// Ends the engine: pages still left (popups, developer tools, windows whose
+// deletion is pending) are deleted, then the shared profile and the
+// application object go.
 void shutdownEngine();

@@ -49,7 +49,9 @@ CefWidget::CefWidget(QWidget *parent)
     m_offlineTimer->setSingleShot(true);
     m_offlineTimer->setInterval(offlineTimeoutMs);
     connect(m_offlineTimer, &QTimer::timeout, this, [this]() {
-        const Frame frame = browser.GetFocusedFrame();
+        // The overlay covers this widget's own page, whichever browser is
+        // current: the page that is slow is that one.
+        const Frame frame = m_ownBrowser.GetFocusedFrame();
         if (frame.isValid())
             loadOfflinePage(frame);
     });
@@ -65,7 +67,7 @@ CefWidget::CefWidget(QWidget *parent)
     m_retryTimer->setSingleShot(true);
     m_retryTimer->setInterval(loginRetryMs);
     connect(m_retryTimer, &QTimer::timeout, this, [this]() {
-        const Frame frame = browser.GetFocusedFrame();
+        const Frame frame = m_ownBrowser.GetFocusedFrame();
         if (m_loginPage && frame.isValid()) {
             qInfo() << "[Tradory] sign-in page slow, loading it again:" << m_startUrl;
             frame.LoadURL(m_startUrl);
@@ -81,8 +83,10 @@ CefWidget::CefWidget(QWidget *parent)
 
 CefWidget::~CefWidget()
 {
-    // Events of browsers that outlive this widget (popups) must not reach it.
+    // Events of browsers that outlive this widget (popups) must not reach it,
+    // and popups opened by its pages close with it.
     m_handler->SetWidgetHandler(nullptr);
+    m_handler->CloseAllPopups();
     m_startUrl.clear();
     browser = Browser();
     m_handler.reset();
@@ -161,7 +165,7 @@ QRect CefWidget::browserLogicalRect(const QSize &logicalSize, qreal devicePixelR
 void CefWidget::createBrowser()
 {
     qInfo("[Tradory] browser create start");
-    m_handler->CreateBrowser(this, browserLogicalRect(size(), devicePixelRatioF()), startAddress());
+    m_ownBrowser = m_handler->CreateBrowser(this, browserLogicalRect(size(), devicePixelRatioF()), startAddress());
     if (m_loginPage)
         m_retryTimer->start();
     showLoading();
@@ -170,8 +174,9 @@ void CefWidget::createBrowser()
 QWidget *CefWidget::ownBrowserWindow() const
 {
     // Popups are top-level windows of their own: they are neither hidden
-    // behind the overlay nor moved over this widget.
-    QWidget *window = browser.window();
+    // behind the overlay nor moved over this widget, and while one is the
+    // current browser this widget's own page still needs its place.
+    QWidget *window = m_ownBrowser.window();
     return window && window->parentWidget() == this ? window : nullptr;
 }
 
@@ -277,12 +282,19 @@ void CefWidget::OnLoadStart(Browser, Frame frame, int)
     qInfo() << "[Tradory] load start, url:" << frame.GetURL();
 }
 
-void CefWidget::OnLoadEnd(Browser, Frame frame, int httpStatusCode)
+void CefWidget::OnLoadEnd(Browser loaded, Frame frame, int httpStatusCode)
 {
     qInfo() << "[Tradory] load end, url:" << frame.GetURL();
+    m_offlinePageFailures = 0;
+    if (loaded.isValid() && !loaded.IsSame(m_ownBrowser)) {
+        // A popup's page: the overlay and its timers wait for this widget's
+        // own page, which may still be loading.
+        emit updateUI();
+        reportSignInPage(frame, httpStatusCode);
+        return;
+    }
     m_loginPage = false;
     m_pageLoaded = true;
-    m_offlinePageFailures = 0;
     if (QWidget *window = ownBrowserWindow()) {
         window->show();
         window->raise();
@@ -368,7 +380,9 @@ void CefWidget::OnProtocolExecution()
 
 void CefWidget::OnRefreshRequest()
 {
-    const Frame frame = browser.GetFocusedFrame();
+    // The overlay goes over this widget's own page, so that is the page that
+    // must load again for it to go away.
+    const Frame frame = m_ownBrowser.GetFocusedFrame();
     if (frame.isValid())
         frame.LoadURL(m_startUrl.isEmpty() ? startAddress() : m_startUrl);
     showLoading();

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -73,14 +74,19 @@ LanguageDetail Language::getCurrentLD() const
     return m_current;
 }
 
+QStringList Language::qtCatalogues()
+{
+    return {QStringLiteral("qtbase"), QStringLiteral("qtwebengine")};
+}
+
 void Language::updateLanguageFromCache()
 {
     const LanguageDetail wanted = detailFor(readCachedCode());
-    const bool hadTranslator = m_translator != nullptr;
+    const bool hadTranslator = !m_translators.isEmpty();
     install(wanted);
     // Installing or removing a translator already sends LanguageChange; with
     // none on either side, say it ourselves so that windows still refresh.
-    if (!hadTranslator && !m_translator && QCoreApplication::instance()) {
+    if (!hadTranslator && m_translators.isEmpty() && QCoreApplication::instance()) {
         QEvent event(QEvent::LanguageChange);
         QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
     }
@@ -90,18 +96,34 @@ void Language::install(const LanguageDetail &detail)
 {
     m_current = detail;
     QLocale::setDefault(QLocale(detail.id));
-    if (m_translator) {
-        QCoreApplication::removeTranslator(m_translator);
-        delete m_translator;
-        m_translator = nullptr;
-    }
-    if (detail.shortCode == QLatin1String("en"))
+    removeTranslators();
+    if (detail.shortCode == QLatin1String("en") || !QCoreApplication::instance())
         return;
+    installTranslator(detail.translation, translationsDir());
+    // Menus and dialogs that Qt and the engine make themselves (the page's
+    // context menu among them) speak the same language as ours.
+    const QString qtFolder = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+    for (const QString &catalogue : qtCatalogues())
+        installTranslator(catalogue + QLatin1Char('_') + detail.shortCode, qtFolder);
+}
+
+bool Language::installTranslator(const QString &name, const QString &folder)
+{
     auto *translator = new QTranslator;
-    if (translator->load(detail.translation, translationsDir()) && QCoreApplication::instance()) {
-        m_translator = translator;
-        QCoreApplication::installTranslator(m_translator);
-    } else {
+    if (!translator->load(name, folder)) {
+        delete translator;
+        return false;
+    }
+    m_translators.append(translator);
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+void Language::removeTranslators()
+{
+    for (QTranslator *translator : qAsConst(m_translators)) {
+        QCoreApplication::removeTranslator(translator);
         delete translator;
     }
+    m_translators.clear();
 }

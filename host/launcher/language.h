@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QTranslator;
@@ -42,12 +44,18 @@ public:
     static LanguageDetail detailFor(const QString &code);
     // Folder of the compiled translations beside the executable.
     static QString translationsDir();
+    // Qt's own catalogues (standard dialogs, the engine's context menu) that
+    // are installed beside ours when the system has them.
+    static QStringList qtCatalogues();
+    int installedTranslatorCount() const { return m_translators.size(); }
 
 private:
     Language() = default;
     QString readCachedCode() const;
     void install(const LanguageDetail &detail);
+    void removeTranslators();
+    bool installTranslator(const QString &name, const QString &folder);
 
     LanguageDetail m_current = detailFor(QString());
-    QTranslator *m_translator = nullptr;
+    QList<QTranslator *> m_translators;
 };

@@ -13,6 +13,10 @@
 #include "vserver.h"
 
 #include <QFileInfo>
+#include <QMenu>
+#include <QProcess>
+#include <QScreen>
+#include <QStyle>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -42,6 +46,10 @@ private slots:
     void killedRendererRecoversWithOfflinePage();
     void offlinePageThatFailsIsNotRetriedForever();
     void popupBecomesBrowserUntilItCloses();
+    void popupOpenedDuringFirstLoadLeavesThePageShown();
+    void backFromOfflinePageSkipsTheFailedEntry();
+    void firstPageThatFailsLeavesNothingToGoBackTo();
+    void contextMenuIsReadableUsefulAndTranslated();
     void eventsAfterWidgetIsGoneNeverReachIt();
     void focusFollowsLoadedPage();
     void languageChangeKeepsEmptyLoadingText();
@@ -51,6 +59,10 @@ private:
     bool waitForLoadEnd(int count = 1);
     QString currentUrl() const { return m_widget->browser.GetMainFrame().GetURL(); }
     bool offlinePageShown() const { return currentUrl().contains(QLatin1String("/www/offline_cef.html?")); }
+    // The widget's own browser view, whichever browser is current.
+    BrowserView *ownView() const { return m_widget->findChild<BrowserView *>(QString(), Qt::FindDirectChildrenOnly); }
+    bool ownViewInPlace() const;
+    static QUrl closedAddress();
 
     TestEnvironment *m_env = nullptr;
     TestHttpServer m_server;
@@ -114,6 +126,21 @@ CefWidget *CefWidgetTest::makeWidget(const QString &path)
     m_widget->setStartUrl(path.startsWith(QLatin1Char('/')) ? m_server.url(path).toString() : path);
     m_window->show();
     return m_widget;
+}
+
+bool CefWidgetTest::ownViewInPlace() const
+{
+    const BrowserView *view = ownView();
+    return view && view->isVisible()
+        && view->geometry() == CefWidget::browserLogicalRect(m_widget->size(), m_widget->devicePixelRatioF());
+}
+
+QUrl CefWidgetTest::closedAddress()
+{
+    TestHttpServer closed;
+    if (!closed.start())
+        return QUrl();
+    return closed.url(QStringLiteral("/"));
 }
 
 bool CefWidgetTest::waitForLoadEnd(int count)
@@ -346,6 +373,7 @@ void CefWidgetTest::offlinePageThatFailsIsNotRetriedForever()
 void CefWidgetTest::popupBecomesBrowserUntilItCloses()
 {
     makeWidget(QStringLiteral("/popup"));
+    m_window->move(200, 150);
     m_widget->startBrowser();
     QVERIFY(waitForLoadEnd());
     const Browser own = m_widget->browser;
@@ -357,10 +385,130 @@ void CefWidgetTest::popupBecomesBrowserUntilItCloses()
     QVERIFY(popup.window()->isVisible());
     QVERIFY(popup.window()->isWindow());
     QVERIFY(own.window()->isVisible());
+    // It opens over its opener at the size the page asked for, on screen.
+    ENGINE_TRY_COMPARE(popup.window()->size(), QSize(420, 300));
+    const QRect available = m_window->screen()->availableGeometry();
+    QVERIFY(available.contains(popup.window()->frameGeometry()));
+    QVERIFY2((popup.window()->frameGeometry().center() - m_window->frameGeometry().center()).manhattanLength() <= 2,
+             "the popup is not over the window that opened it");
+
+    // While the popup is the current browser, the window's own page keeps
+    // its place when the window is resized.
+    m_window->resize(900, 700);
+    ENGINE_TRY_VERIFY(ownViewInPlace());
 
     EngineTest::evaluate(popup.page(), QStringLiteral("window.closeSoon(); 1"));
     ENGINE_TRY_VERIFY(!popup.isValid());
     ENGINE_TRY_VERIFY(m_widget->browser.IsSame(own));
+    m_window->resize(820, 640);
+    ENGINE_TRY_VERIFY(ownViewInPlace());
+}
+
+void CefWidgetTest::popupOpenedDuringFirstLoadLeavesThePageShown()
+{
+    m_server.route("/popup-at-load", "<html><head><title>Opens at once</title><script>"
+                                     "window.open('/popup-child', 'child', 'width=420,height=300');</script></head>"
+                                     "<body>opener</body></html>");
+    makeWidget(QStringLiteral("/popup-at-load"));
+    m_widget->startBrowser();
+    ENGINE_TRY_VERIFY(m_widget->browser.isPopup());
+    // Both pages end their loads; the window's own page is what the
+    // overlay waited for, and it is shown in place.
+    ENGINE_TRY_VERIFY(ownViewInPlace());
+    QVERIFY(!m_widget->isOverlayVisible());
+    QVERIFY(m_widget->pageLoaded());
+}
+
+void CefWidgetTest::backFromOfflinePageSkipsTheFailedEntry()
+{
+    const QUrl gone = closedAddress();
+    QVERIFY(gone.isValid());
+    makeWidget(QStringLiteral("/fast"));
+    m_widget->startBrowser();
+    QVERIFY(waitForLoadEnd());
+    m_widget->browser.GetMainFrame().LoadURL(gone.toString());
+    ENGINE_TRY_VERIFY(offlinePageShown());
+    QVERIFY(m_widget->browser.CanGoBack());
+
+    // Back reaches the page before the failure, not the failed address
+    // (which would only fail and bring the offline page again).
+    m_widget->goBack();
+    ENGINE_TRY_COMPARE(currentUrl(), m_server.url(QStringLiteral("/fast")).toString());
+    EngineTest::settle(1000);
+    QCOMPARE(currentUrl(), m_server.url(QStringLiteral("/fast")).toString());
+    QVERIFY(!offlinePageShown());
+    // And forward again goes past the failed address to the offline page.
+    QVERIFY(m_widget->browser.CanGoForward());
+    m_widget->goForward();
+    ENGINE_TRY_VERIFY(offlinePageShown());
+    QVERIFY(!m_widget->browser.CanGoForward());
+}
+
+void CefWidgetTest::contextMenuIsReadableUsefulAndTranslated()
+{
+    m_server.route("/link", "<html><body style='margin:0'><a id='link' href='/fast' "
+                            "style='display:block;width:300px;height:120px'>a link</a></body></html>");
+    m_env->writeConfig(QStringLiteral("[AppConfig]\n35=widget-launcher\n[Language]\ncurrent=de\n"));
+    Language::instance()->updateLanguageFromCache();
+    makeWidget(QStringLiteral("/link"));
+    // The store window's dark body style, as the window gives it.
+    m_widget->setStyleSheet(QStringLiteral("background-color: #252A3E;"));
+    m_window->move(100, 100);
+    m_widget->startBrowser();
+    QVERIFY(waitForLoadEnd());
+    m_window->raise();
+    m_window->activateWindow();
+
+    QMenu *menu = nullptr;
+    const auto openMenu = [&]() {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *found = qobject_cast<QMenu *>(widget); found && found->isVisible())
+                return found;
+        }
+        return static_cast<QMenu *>(nullptr);
+    };
+    // A real right-click on the link; the page may take input a little
+    // after its load ended.
+    const QPoint onLink = ownView()->mapToGlobal(QPoint(50, 40));
+    for (int attempt = 0; attempt < 5 && !menu; ++attempt) {
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(onLink.x()),
+                                                      QString::number(onLink.y()), QStringLiteral("click"),
+                                                      QStringLiteral("3")});
+        EngineTest::waitFor([&]() { return (menu = openMenu()) != nullptr; }, 3000);
+    }
+    QVERIFY(menu);
+    const BrowserPage *page = m_widget->browser.page();
+    const QList<QAction *> actions = menu->actions();
+    for (QWebEnginePage::WebAction unoffered : SimpleHandler::unofferedMenuActions())
+        QVERIFY2(!actions.contains(page->action(unoffered)), qPrintable(page->action(unoffered)->text()));
+    QVERIFY(actions.contains(page->action(QWebEnginePage::CopyLinkToClipboard)));
+    QVERIFY(actions.contains(page->action(QWebEnginePage::OpenLinkInNewWindow)));
+    QVERIFY(!actions.first()->isSeparator() && !actions.last()->isSeparator());
+    // Qt's own German catalogue names the engine's entries.
+    QCOMPARE(page->action(QWebEnginePage::CopyLinkToClipboard)->text(), QStringLiteral("Adresse des Links kopieren"));
+
+    // No style sheet of the window reaches the menu: it is drawn in the
+    // platform's colours, dark text on a light background.
+    QVERIFY(!menu->style()->inherits("QStyleSheetStyle"));
+    const QImage drawn = menu->grab().toImage();
+    const QColor background = drawn.pixelColor(drawn.width() - 3, drawn.height() / 2);
+    QVERIFY2(background != QColor(0x25, 0x2A, 0x3E), "the window's dark body colour reached the menu");
+    QVERIFY(qAbs(qGray(menu->palette().color(QPalette::WindowText).rgb()) - qGray(background.rgb())) > 100);
+    menu->close();
+
+    m_env->writeConfig(QStringLiteral("[AppConfig]\n35=widget-launcher\n"));
+    Language::instance()->updateLanguageFromCache();
+}
+
+void CefWidgetTest::firstPageThatFailsLeavesNothingToGoBackTo()
+{
+    const QUrl gone = closedAddress();
+    QVERIFY(gone.isValid());
+    makeWidget(gone.toString());
+    m_widget->startBrowser();
+    QVERIFY(waitForLoadEnd());
+    QVERIFY(offlinePageShown());
+    QVERIFY(!m_widget->browser.CanGoBack());
 }
 
 void CefWidgetTest::eventsAfterWidgetIsGoneNeverReachIt()
@@ -377,14 +525,11 @@ void CefWidgetTest::eventsAfterWidgetIsGoneNeverReachIt()
     delete m_window;
     m_window = nullptr;
     m_widget = nullptr;
-    QVERIFY(popup.isValid());
     QVERIFY(client);
     QCOMPARE(client->widgetHandler(), nullptr);
-    // The popup goes on loading, failing and closing with nobody to tell.
+    // A popup still loading when its widget went reports to nobody, and it
+    // closes with the widget: nothing of the window is left on screen.
     popup.GetMainFrame().LoadURL(m_server.url(QStringLiteral("/fast")).toString());
-    ENGINE_TRY_COMPARE(popup.window()->windowTitle(), QStringLiteral("Fast page"));
-    EngineTest::evaluate(popup.page(), QStringLiteral("window.refresh(); 1"));
-    popup.window()->close();
     ENGINE_TRY_VERIFY(!popup.isValid());
     // The last browser gone, its client goes too.
     ENGINE_TRY_VERIFY(client.isNull());

@@ -15,6 +15,7 @@
 #include "testpages.h"
 #include "vserver.h"
 
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -92,6 +93,7 @@ private slots:
     void escapeLeavesFullscreenAndKeysReachThePage();
     void f12OpensDeveloperToolsOnlyWhenSwitchedOn();
     void contextMenuHasNoViewSource();
+    void contextMenuWithoutMenuDataShowsNothing();
     void externalDragsAreRefused();
     void popupsShareTheClientAndHaveIconAndTitle();
     void onlyTheRefreshMessageBecomesARefresh();
@@ -339,6 +341,20 @@ void SimpleHandlerTest::contextMenuHasNoViewSource()
     QVERIFY(actions.contains(browser.page()->action(QWebEnginePage::Reload)));
     QVERIFY(actions.contains(browser.page()->action(QWebEnginePage::Back)));
     menu->close();
+}
+
+void SimpleHandlerTest::contextMenuWithoutMenuDataShowsNothing()
+{
+    // A menu key press (or any context menu event) before the engine has
+    // looked at what is under the pointer: the engine has no menu to give.
+    const Browser browser = openBrowser(m_server.url(QStringLiteral("/fast")));
+    QVERIFY(waitForCall(QStringLiteral("end")));
+    QVERIFY(browser.page()->createStandardContextMenu() == nullptr);
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(10, 10), browser.view()->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(browser.view(), &event);
+    EngineTest::settle(200);
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY(!(qobject_cast<QMenu *>(widget) && widget->isVisible()));
 }
 
 void SimpleHandlerTest::externalDragsAreRefused()
