@@ -30,15 +30,22 @@ int main(int argc, char *argv[])
     }
 
     Startup::setHighDpiAttributes();
-    QApplication application(argc, argv);
-    Language::instance()->init();
-    startEngine();
-    // An unusable lock file does not make this a second instance: with no way
-    // to tell, showing the window beats losing the request.
-    if (!lock.isHeld() && locked == InstanceLock::Result::Failed)
-        qWarning("[Tradory] instance lock unavailable, running as primary: %s", qUtf8Printable(lock.errorString()));
-    const int exitCode = Startup::runPrimary(Startup::argumentsFrom(argc, argv));
+    int exitCode = 0;
+    {
+        QApplication application(argc, argv);
+        Language::instance()->init();
+        startEngine();
+        // An unusable lock file does not make this a second instance: with no
+        // way to tell, showing the window beats losing the request.
+        if (!lock.isHeld() && locked == InstanceLock::Result::Failed)
+            qWarning("[Tradory] instance lock unavailable, running as primary: %s", qUtf8Printable(lock.errorString()));
+        exitCode = Startup::runPrimary(Startup::argumentsFrom(argc, argv));
+        shutdownEngine();
+        // Qt WebEngine writes the last of the profile while the application
+        // object goes.
+    }
+    // Only now may the next primary open the same profile.
+    qInfo("[Tradory] engine shut down, releasing the instance lock");
     lock.release();
-    shutdownEngine();
     return exitCode;
 }

@@ -9,6 +9,7 @@
 #include "vclient.h"
 #include "vlauncher.h"
 #include "vserver.h"
+#include "windowlessquit.h"
 #include "windowregistry.h"
 
 #include <QApplication>
@@ -53,10 +54,16 @@ Forwarding forwardToPrimary(const QStringList &arguments, InstanceLock &lock, co
     clock.start();
     while (clock.elapsed() < forwardRetryMs) {
         VClient client;
-        if (client.connectServerWithRetry(server, 250))
+        if (client.connectServerWithRetry(server, forwardTryMs))
             return client.sendMessage(message) ? Forwarding::Sent : Forwarding::Failed;
         if (lock.tryLock(lockName) == InstanceLock::Result::Acquired)
             return Forwarding::LockFreed;
+        if (client.lastFailure() == VClient::Failure::Lasting) {
+            // Retrying would only burn the processor for the whole wait.
+            qWarning("[Tradory] cannot reach the primary instance (%s), request not forwarded: %s",
+                     qUtf8Printable(client.lastErrorString()), qUtf8Printable(message));
+            return Forwarding::Failed;
+        }
     }
     qWarning("[Tradory] no primary instance took the request within %d ms: %s", forwardRetryMs,
              qUtf8Printable(message));
@@ -70,11 +77,14 @@ int runPrimary(const QStringList &arguments)
     Log::instance()->startForCef();
     FileWatcher::instance();
 
+    const QString serverName = VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString();
     auto *server = new VServer;
     QObject::connect(server, &VServer::playCloudGame, server, [](const QString &param) { createWindow(param); });
-    server->startServer(VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString());
+    server->startServer(serverName);
 
-    createWindow(primaryArgument(arguments));
+    WindowlessQuit windowlessQuit(server, serverName);
+    if (!createWindow(primaryArgument(arguments)))
+        windowlessQuit.start();
     const int result = QApplication::exec();
     // The loop has ended; nothing will process a deferred deletion any more.
     // Pages go before the engine's profile does.

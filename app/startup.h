@@ -17,8 +17,13 @@ QStringList argumentsFrom(int argc, char **argv);
 // A second instance hands its launch argument to the primary. A primary that
 // holds the lock but does not listen yet (still starting, on a busy machine)
 // is waited for; a primary that ends before it listens frees the lock, and
-// then this process takes the request on as the primary itself.
+// then this process takes the request on as the primary itself. A socket path
+// that cannot become usable (no permission, not a socket) ends the wait at
+// once, with one log line.
 constexpr int forwardRetryMs = 20000;
+// One try: connects are retried within it while the primary is not there yet,
+// then the lock is looked at again.
+constexpr int forwardTryMs = 250;
 enum class Forwarding { Sent, NothingToSend, LockFreed, Failed };
 Forwarding forwardToPrimary(const QStringList &arguments, InstanceLock &lock, const QString &lockName);
 
@@ -30,7 +35,8 @@ QString forwardedArgument(const QStringList &arguments);
 // How long the program waits at exit for launcher messages still queued.
 constexpr int flushAtExitMs = 3000;
 
-// Runs the primary instance until its event loop ends; returns the loop's result.
+// Runs the primary instance until its event loop ends; returns the loop's
+// result (WindowlessQuit::exitCode when it never had a window to show).
 int runPrimary(const QStringList &arguments);
 
 } // namespace Startup

@@ -95,12 +95,12 @@ void cascade(QWidget *window)
 
 } // namespace
 
-void createWindow(const QString &argument)
+bool createWindow(const QString &argument)
 {
     qInfo("[Tradory] Tradory window create start");
     LaunchRequest request;
     if (RequestFile::parseLaunchRequest(argument, request) == RequestFile::Outcome::Refused)
-        return;
+        return false;
 
     WindowRegistry *registry = WindowRegistry::instance();
     QWidget *window = registry->find(request.packageName);
@@ -116,6 +116,7 @@ void createWindow(const QString &argument)
     window->showNormal();
     WindowFront::bringToFront(window);
     qInfo("[Tradory] Tradory window showNormal");
+    return true;
 }
 
 void removeWindow(QObject *object)

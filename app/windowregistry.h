@@ -47,6 +47,7 @@ private:
 
 // Opens the window for a launch argument (the name of a request file, empty
 // for the default page), or brings back the window of the same package.
-void createWindow(const QString &argument);
+// Returns false when the name was refused and no window was shown.
+bool createWindow(const QString &argument);
 // Forgets a window that announced its end and deletes it later.
 void removeWindow(QObject *object);

@@ -3,8 +3,11 @@
 #include "localpaths.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalSocket>
 #include <QThread>
+
+#include <sys/stat.h>
 
 VClient::VClient(QObject *parent)
     : QObject(parent)
@@ -18,13 +21,44 @@ VClient::~VClient()
         m_socket->disconnectFromServer();
 }
 
+VClient::Failure VClient::classify(int socketError, const QString &path)
+{
+    switch (QLocalSocket::LocalSocketError(socketError)) {
+    case QLocalSocket::ServerNotFoundError:
+    case QLocalSocket::SocketTimeoutError:
+        return Failure::NotYet;
+    case QLocalSocket::ConnectionRefusedError: {
+        // A socket nobody listens on is what a primary that ended abnormally
+        // leaves; the next one replaces it. Anything else at the path (a
+        // file, a folder) is refused the same way, and stays.
+        struct stat info;
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+            return Failure::NotYet;
+        return S_ISSOCK(info.st_mode) ? Failure::NotYet : Failure::Lasting;
+    }
+    default:
+        // Permission denied, a path the system cannot take, and the like.
+        return Failure::Lasting;
+    }
+}
+
 bool VClient::connectServer(const QString &serverName, int timeoutMs)
 {
     const QString path = LocalPaths::socketPath(serverName);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        m_failure = Failure::Lasting;
+        m_errorString = QStringLiteral("no private runtime folder for \"%1\"").arg(serverName);
         return false;
+    }
     m_socket->connectToServer(path, QIODevice::ReadWrite);
-    return m_socket->waitForConnected(timeoutMs);
+    if (m_socket->waitForConnected(timeoutMs)) {
+        m_failure = Failure::None;
+        m_errorString.clear();
+        return true;
+    }
+    m_failure = classify(m_socket->error(), path);
+    m_errorString = path + QStringLiteral(": ") + m_socket->errorString();
+    return false;
 }
 
 bool VClient::connectServerWithRetry(const QString &serverName, int totalMs)
@@ -35,15 +69,12 @@ bool VClient::connectServerWithRetry(const QString &serverName, int totalMs)
         const int left = int(totalMs - clock.elapsed());
         if (connectServer(serverName, qMax(1, left)))
             return true;
-        // Only a missing or refusing server is worth waiting for; anything
-        // else will not get better.
-        const auto error = m_socket->error();
         m_socket->abort();
-        if (error != QLocalSocket::ServerNotFoundError && error != QLocalSocket::ConnectionRefusedError)
+        if (m_failure == Failure::Lasting)
             return false;
-        if (clock.elapsed() + 25 >= totalMs)
+        if (clock.elapsed() + retryPauseMs >= totalMs)
             return false;
-        QThread::msleep(25);
+        QThread::msleep(retryPauseMs);
     }
 }
 

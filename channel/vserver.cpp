@@ -4,7 +4,12 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QFile>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 const char idleTimerName[] = "idleTimer";
@@ -39,6 +44,30 @@ bool VServer::startServer(const QString &serverName)
 QString VServer::socketPath() const
 {
     return m_server->fullServerName();
+}
+
+bool VServer::isListening() const
+{
+    return m_server->isListening();
+}
+
+void VServer::stopListening()
+{
+    if (!m_server->isListening())
+        return;
+    const QString path = m_server->fullServerName();
+    // Unlinking the path makes connect() fail for newcomers, while the
+    // connections the system has already queued stay on the open socket.
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+        qWarning("[Tradory] cannot remove %s: %s", qUtf8Printable(path), strerror(errno));
+    for (int taken = 0; taken < maxDrainedConnections && m_server->isListening(); ++taken) {
+        bool timedOut = false;
+        m_server->waitForNewConnection(0, &timedOut);
+        if (timedOut)
+            break;
+    }
+    onNewConnection();
+    m_server->close();
 }
 
 void VServer::onNewConnection()
@@ -117,4 +146,6 @@ void VServer::finish(QLocalSocket *socket)
     socket->deleteLater();
     if (!done.oversized && !done.bytes.isEmpty())
         emit playCloudGame(QString::fromUtf8(done.bytes));
+    if (m_pending.isEmpty())
+        emit idle();
 }

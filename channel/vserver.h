@@ -19,6 +19,9 @@ class VServer : public QObject
 public:
     static constexpr int maxMessageBytes = 64 * 1024;
     static constexpr int idleTimeoutMs = 5000;
+    // At most this many queued connections are taken when listening stops;
+    // the system's own queue is far shorter.
+    static constexpr int maxDrainedConnections = 1000;
 
     explicit VServer(QObject *parent = nullptr);
     ~VServer() override;
@@ -28,8 +31,19 @@ public:
     bool startServer(const QString &serverName);
     QString socketPath() const;
 
+    // Stops taking connections without losing one: the socket path goes
+    // first, so that no new client can reach this server, then every
+    // connection already queued is taken and read as usual. Clients that
+    // come later find no server and wait or take over (see Startup).
+    void stopListening();
+    bool isListening() const;
+    // Connections taken but not yet finished.
+    int pendingCount() const { return m_pending.size(); }
+
 signals:
     void playCloudGame(const QString &param);
+    // The last taken connection has finished (after its playCloudGame).
+    void idle();
 
 private slots:
     void onNewConnection();

@@ -130,13 +130,27 @@ int LauncherTool::open(const QStringList &options)
         return fail(QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
     file.close();
 
-    if (!QProcess::startDetached(program, {fileName})) {
+    if (!startStoreProgram(program, fileName)) {
         QFile::remove(folder + fileName);
         return fail(QStringLiteral("cannot start %1").arg(program));
     }
     m_out << fileName << '\n';
     m_out.flush();
     return 0;
+}
+
+bool LauncherTool::startStoreProgram(const QString &program, const QString &requestName)
+{
+    // The program outlives this tool. Were it to inherit our standard output
+    // and error, a caller reading them (name=$(vellora-launcher open ...))
+    // would wait for the store program to end; it logs to its own file.
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({requestName});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
 }
 
 int LauncherTool::fireEvent(const QStringList &options)

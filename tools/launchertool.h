@@ -28,6 +28,7 @@ private:
     int open(const QStringList &options);
     int fireEvent(const QStringList &options);
     int fail(const QString &reason);
+    static bool startStoreProgram(const QString &program, const QString &requestName);
 
     QTextStream m_out;
     QTextStream m_err;

@@ -8,8 +8,12 @@
 
 Log *Log::instance()
 {
-    static Log log;
-    return &log;
+    // Never destroyed: the message handler stays installed until the process
+    // ends, and a line from a static destructor or a thread that runs past
+    // main() must still find the mutex and the file. Every line is flushed
+    // as it is written, so nothing is lost when the system closes the file.
+    static Log *const log = new Log;
+    return log;
 }
 
 void Log::startForCef()

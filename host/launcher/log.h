@@ -8,7 +8,8 @@
 // The launcher's log service. startForCef() keeps every Qt log message of the
 // process in "<app-data root>/<product folder>/logs/tradory.log" as well as on
 // the usual output. The file is kept below a few megabytes by moving a full
-// file to "tradory.log.1".
+// file to "tradory.log.1". The service lives until the process ends, so a
+// message logged after main() returns is still safe to write.
 class Log
 {
 public:
