@@ -1,0 +1,173 @@
+#include "programdriver.h"
+
+#include "instancelock.h"
+#include "testenvironment.h"
+#include "vlauncher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+ProgramDriver::ProgramDriver(const TestEnvironment &environment, const QString &lockName, QObject *parent)
+    : QObject(parent)
+    , m_environment(environment)
+    , m_lockName(lockName)
+    , m_build(TestEnvironment::buildDir())
+{
+    connect(&m_listener, &QProcess::readyReadStandardOutput, this, [this]() {
+        while (m_listener.canReadLine())
+            m_messages << QString::fromUtf8(m_listener.readLine()).chopped(1);
+    });
+}
+
+ProgramDriver::~ProgramDriver()
+{
+    if (m_listener.state() != QProcess::NotRunning) {
+        m_listener.terminate();
+        m_listener.waitForFinished(5000);
+    }
+}
+
+bool ProgramDriver::startListening()
+{
+    m_listener.setProgram(m_build + QStringLiteral("/vellora-launcher"));
+    m_listener.setArguments({QStringLiteral("listen")});
+    m_listener.start();
+    if (!m_listener.waitForStarted())
+        return false;
+    // It says where it listens on its error output once the socket is there.
+    m_listener.setReadChannel(QProcess::StandardError);
+    const bool listening = m_listener.waitForReadyRead(5000);
+    m_listener.setReadChannel(QProcess::StandardOutput);
+    return listening;
+}
+
+bool ProgramDriver::waitForMessages(int count, int timeoutMs) const
+{
+    return QTest::qWaitFor([&]() { return m_messages.size() >= count; }, timeoutMs);
+}
+
+QString ProgramDriver::run(const QString &program, const QStringList &arguments, int *exitCode)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(20000);
+    if (exitCode)
+        *exitCode = process.exitCode();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString ProgramDriver::open(const QString &type, const QString &package, const QString &url, const QString &game)
+{
+    int exitCode = -1;
+    const QString name = run(m_build + QStringLiteral("/vellora-launcher"),
+                             {QStringLiteral("open"), QStringLiteral("--oem"), QStringLiteral("acme"),
+                              QStringLiteral("--package"), package, QStringLiteral("--type"), type,
+                              QStringLiteral("--url"), url, QStringLiteral("--game"), game},
+                             &exitCode);
+    return exitCode == 0 ? name : QString();
+}
+
+void ProgramDriver::fireEvent(int event)
+{
+    run(m_build + QStringLiteral("/vellora-launcher"), {QStringLiteral("event"), QString::number(event)});
+}
+
+bool ProgramDriver::primaryRuns() const
+{
+    InstanceLock probe;
+    return probe.tryLock(m_lockName) == InstanceLock::Result::HeldElsewhere;
+}
+
+int ProgramDriver::programProcesses() const
+{
+    const QByteArray marker = "VELLORA_CONFIG=" + QFile::encodeName(m_environment.configPath());
+    const QString program = QFileInfo(m_build + QStringLiteral("/tradory")).canonicalFilePath();
+    int count = 0;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(entry)) != program)
+            continue;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(entry));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(marker))
+            ++count;
+    }
+    return count;
+}
+
+bool ProgramDriver::endProgram(int timeoutMs)
+{
+    if (primaryRuns())
+        fireEvent(0);
+    return QTest::qWaitFor([this]() { return programProcesses() == 0; }, timeoutMs);
+}
+
+QString ProgramDriver::logText() const
+{
+    QFile log(VLauncher::instance()->productDir() + QStringLiteral("/logs/tradory.log"));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+bool ProgramDriver::waitForLog(const QString &text, int count, int timeoutMs) const
+{
+    return QTest::qWaitFor([&]() { return logText().count(text) >= count; }, timeoutMs);
+}
+
+QStringList ProgramDriver::windows(const QString &title)
+{
+    // A search that meets a window being destroyed elsewhere on the display
+    // can come back empty-handed: "none" only when it says so three times.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QString found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                              QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
+        if (!found.isEmpty())
+            return found.split(QLatin1Char('\n'));
+        QTest::qWait(50);
+    }
+    return QStringList();
+}
+
+QRect ProgramDriver::geometry(const QString &window)
+{
+    const QString shell = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    QRect rect;
+    for (const QString &line : shell.split(QLatin1Char('\n'))) {
+        const QStringList pair = line.split(QLatin1Char('='));
+        const int value = pair.value(1).toInt();
+        if (pair.first() == QLatin1String("X"))
+            rect.moveLeft(value);
+        else if (pair.first() == QLatin1String("Y"))
+            rect.moveTop(value);
+        else if (pair.first() == QLatin1String("WIDTH"))
+            rect.setWidth(value);
+        else if (pair.first() == QLatin1String("HEIGHT"))
+            rect.setHeight(value);
+    }
+    return rect;
+}
+
+void ProgramDriver::click(const QPoint &screen, int button)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(screen.x()), QString::number(screen.y()),
+                                    QStringLiteral("click"), QString::number(button)});
+}
+
+void ProgramDriver::key(const QString &window, const QString &keys)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--window"), window, keys});
+}
+
+QProcess *ProgramDriver::dragInBackground(const QPoint &from, const QPoint &to)
+{
+    QString script = QStringLiteral("xdotool mousemove %1 %2; sleep 0.3; xdotool mousedown 1; sleep 0.3; ")
+                         .arg(from.x()).arg(from.y());
+    const int steps = 8;
+    for (int step = 1; step <= steps; ++step) {
+        const QPoint at = from + (to - from) * step / steps;
+        script += QStringLiteral("xdotool mousemove %1 %2; sleep 0.15; ").arg(at.x()).arg(at.y());
+    }
+    script += QStringLiteral("sleep 0.3; xdotool mouseup 1");
+    auto *process = new QProcess;
+    process->start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
+    return process;
+}
