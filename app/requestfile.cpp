@@ -68,6 +68,7 @@ int openRegularFile(const QByteArray &path, struct stat *info)
         return -1;
     if (::fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
         ::close(fd);
+        errno = EINVAL;
         return -1;
     }
     return fd;
@@ -106,7 +107,8 @@ Outcome parseLaunchRequest(const QString &argument, LaunchRequest &request)
     struct stat info;
     const int fd = openRegularFile(path, &info);
     if (fd < 0) {
-        qInfo() << "[Tradory] request file not readable:" << argument;
+        // Left where it is: a file we may not read is not ours to remove.
+        qInfo() << "[Tradory] request file not readable:" << argument << strerror(errno);
         return Outcome::Unusable;
     }
     Outcome outcome = Outcome::Unusable;

@@ -4,6 +4,7 @@
 #include "instancelock.h"
 #include "localpaths.h"
 #include "testenvironment.h"
+#include "filewatcher.h"
 #include "vclient.h"
 #include "vlauncher.h"
 
@@ -15,6 +16,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 class StartupTest : public QObject
 {
@@ -33,6 +38,13 @@ private slots:
     void primaryUsesFirstArgumentAsGiven();
     void killedPrimaryLeavesNothingThatBlocksTheNext();
     void hundredStartsAtOnceMakeOnePrimary();
+    void refusedOwnRequestEndsThePrimary();
+    void requestQueuedWhileRefusedPrimaryLeavesIsServed();
+    void startsRacingARefusedPrimaryAreAllServed();
+    void instanceLockOutlivesTheEngineProfile();
+    void launcherToolReturnsWhileProgramRuns();
+    void secondInstanceGivesUpOnUnusableSocketPath_data();
+    void secondInstanceGivesUpOnUnusableSocketPath();
 
 private:
     QProcess *start(const QStringList &arguments);
@@ -43,6 +55,9 @@ private:
     bool listenAsPrimary();
     QStringList receivedMessages();
     QString writeRequest(const QString &name);
+    QString logText() const;
+    static QString lockName();
+    static QString ownServer();
 
     TestEnvironment *m_env = nullptr;
     QString m_program;
@@ -305,6 +320,204 @@ void StartupTest::hundredStartsAtOnceMakeOnePrimary()
     QCOMPARE(text.count(QStringLiteral("Tradory window create end")), 1);
     qInfo("%d simultaneous starts: 1 primary, %d forwarded, %d requests handled", starts, forwarders,
           int(text.count(QStringLiteral("Tradory window create start"))));
+}
+
+QString StartupTest::logText() const
+{
+    QFile log(m_env->dataRoot() + QStringLiteral("/VelloraX/logs/tradory.log"));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+QString StartupTest::lockName()
+{
+    return VLauncher::instance()->getAppConfigValue(AppConfig::InstanceMutex).toString();
+}
+
+QString StartupTest::ownServer()
+{
+    return VLauncher::instance()->getAppConfigValue(AppConfig::OwnServer).toString();
+}
+
+void StartupTest::refusedOwnRequestEndsThePrimary()
+{
+    QProcess *primary = start({QStringLiteral("../evil.json")});
+    QCOMPARE(runToEnd(primary), 1);
+    QVERIFY(logText().contains(QStringLiteral("no window to show, leaving")));
+    // Gone for good: the next start may be the primary.
+    InstanceLock probe;
+    QCOMPARE(probe.tryLock(lockName()), InstanceLock::Result::Acquired);
+}
+
+namespace {
+
+// A raw peer that is already connected when the primary decides: connect()
+// as fast as possible from before the server exists.
+int connectRaw(const QString &path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = QFile::encodeName(path);
+    memcpy(address.sun_path, bytes.constData(), size_t(qMin(bytes.size(), int(sizeof address.sun_path) - 1)));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+bool stillRunning(QProcess *process)
+{
+    QCoreApplication::processEvents();
+    return process->state() != QProcess::NotRunning;
+}
+
+} // namespace
+
+void StartupTest::requestQueuedWhileRefusedPrimaryLeavesIsServed()
+{
+    const QString socketPath = LocalPaths::socketPath(ownServer());
+    int inconclusive = 0;
+    for (int round = 0; round < 10; ++round) {
+        const QString request = writeRequest(QStringLiteral("queued-%1.json").arg(round));
+        QFile::remove(socketPath);
+        QProcess *primary = start({QStringLiteral("../refused.json")});
+        int fd = -1;
+        for (int tries = 0; fd < 0; ++tries) {
+            fd = connectRaw(socketPath);
+            if (fd < 0 && tries % 2000 == 0 && !stillRunning(primary))
+                break;
+        }
+        if (fd < 0) {
+            // The primary had stopped listening before this peer got in.
+            QCOMPARE(runToEnd(primary), 1);
+            ++inconclusive;
+            continue;
+        }
+        // Connected while the primary was deciding: it must wait for us.
+        QTest::qWait(500);
+        QVERIFY(stillRunning(primary));
+        const QByteArray name = QFileInfo(request).fileName().toUtf8();
+        QCOMPARE(::write(fd, name.constData(), size_t(name.size())), ssize_t(name.size()));
+        ::close(fd);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(request), 20000);
+        QVERIFY(waitForOutput(primary, QStringLiteral("listening again")));
+        // It carries on as a primary: a later request reaches it too.
+        const QString later = writeRequest(QStringLiteral("later.json"));
+        QTRY_VERIFY(VClient::send(ownServer(), QStringLiteral("later.json")));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(later), 10000);
+        QCOMPARE(primary->state(), QProcess::Running);
+        qInfo("peer connected while the primary decided in round %d (%d rounds too late)", round + 1, inconclusive);
+        return;
+    }
+    QFAIL("the peer never connected before the primary stopped listening");
+}
+
+void StartupTest::startsRacingARefusedPrimaryAreAllServed()
+{
+    // Second instances started together with a primary whose own request is
+    // refused: each request is served by it or by a successor.
+    constexpr int starts = 8;
+    QStringList requests;
+    for (int i = 0; i < starts; ++i)
+        requests << writeRequest(QStringLiteral("racer-%1.json").arg(i));
+    QProcess *refused = start({QStringLiteral("../refused.json")});
+    QList<QProcess *> racers;
+    for (int i = 0; i < starts; ++i)
+        racers << start({QStringLiteral("racer-%1.json").arg(i)});
+    for (const QString &request : qAsConst(requests))
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(request), 30000);
+    // Exactly one process is left, showing the windows.
+    racers << refused;
+    QTRY_VERIFY_WITH_TIMEOUT(std::count_if(racers.begin(), racers.end(), [](QProcess *p) {
+                                 return p->state() != QProcess::NotRunning;
+                             }) == 1, 20000);
+    const int creates = logText().count(QStringLiteral("Tradory window create start"));
+    QCOMPARE(creates, starts + 1);
+    qInfo("refused primary %s; %d racing requests all served",
+          refused->state() == QProcess::Running ? "kept them" : "left, a racer took over", starts);
+}
+
+void StartupTest::instanceLockOutlivesTheEngineProfile()
+{
+    QProcess *primary = start({});
+    QVERIFY(waitForOutput(primary, QStringLiteral("load end")));
+    const QString profile = m_env->dataRoot() + QStringLiteral("/VelloraX/cache");
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(primary->processId());
+    auto profileFilesOpen = [&]() {
+        QStringList open;
+        for (const QFileInfo &fd : QDir(fds).entryInfoList(QDir::Files | QDir::System)) {
+            const QString target = fd.symLinkTarget();
+            if (target.startsWith(profile))
+                open << target;
+        }
+        return open;
+    };
+    QVERIFY2(!profileFilesOpen().isEmpty(), "the running engine holds no profile file: nothing to observe");
+
+    QVERIFY(FileWatcher::fireEvent(FileWatcher::QuitApplication));
+    // Play the next start: take the lock the moment it is free and look at
+    // what the old primary still holds.
+    InstanceLock probe;
+    QElapsedTimer clock;
+    clock.start();
+    while (probe.tryLock(lockName()) != InstanceLock::Result::Acquired)
+        QVERIFY2(clock.elapsed() < 30000, "the primary never let the lock go");
+    const QStringList stillOpen = profileFilesOpen();
+    QVERIFY2(stillOpen.isEmpty(), qPrintable(stillOpen.join(QLatin1Char(' '))));
+    QCOMPARE(runToEnd(primary), 0);
+}
+
+void StartupTest::launcherToolReturnsWhileProgramRuns()
+{
+    // name=$(vellora-launcher open ...): the shell reads the pipe to its end.
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"), QStringLiteral("\"$0\" open --package tool --url about:blank 2>&1 | cat"),
+                 TestEnvironment::buildDir() + QStringLiteral("/vellora-launcher")});
+    QVERIFY2(shell.waitForFinished(20000), "the tool's output never reached its end");
+    QCOMPARE(shell.exitCode(), 0);
+    const QString name = QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
+    QVERIFY2(name.startsWith(QStringLiteral("request-")), qPrintable(name));
+
+    // The store program it started is still there, serving the request.
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(VLauncher::instance()->requestDir() + name), 20000);
+    InstanceLock probe;
+    QCOMPARE(probe.tryLock(lockName()), InstanceLock::Result::HeldElsewhere);
+    QTRY_VERIFY_WITH_TIMEOUT(logText().contains(QStringLiteral("Tradory window showNormal")), 20000);
+    QVERIFY(FileWatcher::fireEvent(FileWatcher::QuitApplication));
+    QTRY_COMPARE_WITH_TIMEOUT(probe.tryLock(lockName()), InstanceLock::Result::Acquired, 20000);
+}
+
+void StartupTest::secondInstanceGivesUpOnUnusableSocketPath_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("regular file") << "file";
+    QTest::newRow("folder") << "folder";
+}
+
+void StartupTest::secondInstanceGivesUpOnUnusableSocketPath()
+{
+    QFETCH(QString, kind);
+    QVERIFY(holdInstanceLock());
+    const QString path = LocalPaths::socketPath(ownServer());
+    if (kind == QLatin1String("file")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else {
+        QVERIFY(QDir().mkpath(path));
+    }
+    rusage before;
+    getrusage(RUSAGE_CHILDREN, &before);
+    QProcess *second = start({QStringLiteral("x.json")});
+    QCOMPARE(runToEnd(second), 255);
+    rusage after;
+    getrusage(RUSAGE_CHILDREN, &after);
+    const double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec + after.ru_stime.tv_sec - before.ru_stime.tv_sec)
+        + (after.ru_utime.tv_usec - before.ru_utime.tv_usec + after.ru_stime.tv_usec - before.ru_stime.tv_usec) / 1e6;
+    const QString output = QString::fromUtf8(second->readAll());
+    QCOMPARE(output.count(QStringLiteral("cannot reach the primary instance")), 1);
+    qInfo("second instance facing a %s at its socket path: %.3f s of processor time", qPrintable(kind), cpu);
+    QVERIFY2(cpu < 0.3, qPrintable(QString::number(cpu)));
 }
 
 QTEST_GUILESS_MAIN(StartupTest)
