@@ -33,6 +33,9 @@ private slots:
     void staleSocketIsReplaced();
     void clientWaitsForLateServer();
     void clientGivesUpWithoutServer();
+    void clientTellsLastingFailures_data();
+    void clientTellsLastingFailures();
+    void stoppedServerServesWhatWasQueued();
 
 private:
     static QByteArray readUntilClosed(QLocalSocket *socket);
@@ -225,6 +228,87 @@ void ChannelTest::clientGivesUpWithoutServer()
     QVERIFY(!client.connectServerWithRetry(QStringLiteral("nobody"), 300));
     QVERIFY(!client.sendMessage(QStringLiteral("lost")));
     QVERIFY(!VClient::send(QStringLiteral("nobody"), QStringLiteral("lost")));
+}
+
+void ChannelTest::clientTellsLastingFailures_data()
+{
+    QTest::addColumn<QString>("atPath");
+    QTest::addColumn<bool>("lasting");
+    QTest::newRow("nothing") << "nothing" << false;
+    QTest::newRow("stale socket") << "socket" << false;
+    QTest::newRow("regular file") << "file" << true;
+    QTest::newRow("folder") << "folder" << true;
+}
+
+void ChannelTest::clientTellsLastingFailures()
+{
+    QFETCH(QString, atPath);
+    QFETCH(bool, lasting);
+    const QString name = QStringLiteral("failure-") + atPath;
+    const QString path = LocalPaths::socketPath(name);
+    if (atPath == QLatin1String("socket")) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        ::close(fd);
+    } else if (atPath == QLatin1String("file")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (atPath == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    }
+    VClient client;
+    QVERIFY(!client.connectServerWithRetry(name, 400));
+    QCOMPARE(client.lastFailure(), lasting ? VClient::Failure::Lasting : VClient::Failure::NotYet);
+    QVERIFY(client.lastErrorString().contains(path));
+}
+
+void ChannelTest::stoppedServerServesWhatWasQueued()
+{
+    VServer server;
+    QVERIFY(server.startServer(QStringLiteral("leaving")));
+    const QString path = server.socketPath();
+    QSignalSpy requests(&server, &VServer::playCloudGame);
+    QSignalSpy idle(&server, &VServer::idle);
+    // Connected, but not yet taken by the server: no event loop has run.
+    QList<int> queued;
+    for (int i = 0; i < 20; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+        QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        queued << fd;
+    }
+    server.stopListening();
+    QVERIFY(!server.isListening());
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!VClient::send(QStringLiteral("leaving"), QStringLiteral("too-late.json")));
+    QCOMPARE(server.pendingCount(), queued.size());
+
+    // The queued senders write only now, and all of them are heard.
+    QStringList expected;
+    for (int i = 0; i < queued.size(); ++i) {
+        const QByteArray name = QByteArray::number(i) + ".json";
+        QCOMPARE(::write(queued.at(i), name.constData(), size_t(name.size())), ssize_t(name.size()));
+        ::close(queued.at(i));
+        expected << QString::fromLatin1(name);
+    }
+    QTRY_COMPARE(requests.count(), queued.size());
+    QCOMPARE(idle.count(), 1);
+    QStringList received;
+    for (const QList<QVariant> &arguments : qAsConst(requests))
+        received << arguments.first().toString();
+    received.sort();
+    expected.sort();
+    QCOMPARE(received, expected);
+
+    // And it can listen again under the same name.
+    QVERIFY(server.startServer(QStringLiteral("leaving")));
+    QVERIFY(VClient::send(QStringLiteral("leaving"), QStringLiteral("again.json")));
+    QTRY_COMPARE(requests.count(), queued.size() + 1);
 }
 
 QTEST_GUILESS_MAIN(ChannelTest)

@@ -280,6 +280,31 @@ private slots:
         QVERIFY2(lines.at(1).endsWith(" W second line of this run"), lines.at(1).constData());
     }
 
+    void lateLinesAfterMainAreSafe_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("static destructor") << QStringList();
+        QTest::newRow("thread still logging") << QStringList{QStringLiteral("--thread")};
+    }
+
+    void lateLinesAfterMainAreSafe()
+    {
+        QFETCH(QStringList, arguments);
+        const QString root = m_env.root() + QStringLiteral("/late-") + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LOCALAPPDATA"), root);
+        QProcess helper;
+        helper.setProcessEnvironment(environment);
+        helper.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        helper.start(QCoreApplication::applicationDirPath() + QStringLiteral("/latelogger"), arguments);
+        QVERIFY2(helper.waitForFinished(20000), "the helper did not end");
+        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(helper.exitCode(), 0);
+        const QByteArray log = readFile(root + QStringLiteral("/VelloraX/logs/tradory.log"));
+        QVERIFY2(log.contains("line from main"), log.constData());
+        QVERIFY2(log.contains("late line from a static destructor"), log.right(300).constData());
+    }
+
     void svgRenderedAtDevicePixelRatio()
     {
         const QString path = m_env.root() + QStringLiteral("/badge.svg");
