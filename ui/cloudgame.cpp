@@ -88,7 +88,7 @@ bool CloudGame::isSignInWindow() const
 
 void CloudGame::setupTitleBar()
 {
-    ui->label_title->setText(QStringLiteral("Vellora"));
+    ui->label_title->setFullText(QStringLiteral("Vellora"));
     ui->label_title->setStyleSheet(QStringLiteral(
         "QLabel{color: #FFFFFF; font-style: normal; font-weight: bold; font-size: 18px; line-height: 27px;}"));
     ui->label_line->setFixedSize(1, 16);
@@ -98,29 +98,40 @@ void CloudGame::setupTitleBar()
     const QString navigationPressed = QStringLiteral("#66000000");
     const QString windowHover = QStringLiteral("rgba(0, 0, 0, 61)");
     const QString windowPressed = QStringLiteral("rgba(0, 0, 0, 102)");
-    setupTitleButton(ui->pushButton_back, tr("Back"), QStringLiteral("/image/CloudGame/TitlebarBack.svg"),
-                     navigationHover, navigationPressed);
-    setupTitleButton(ui->pushButton_forward, tr("Forward"), QStringLiteral("/image/CloudGame/TitlebarForward.svg"),
-                     navigationHover, navigationPressed);
-    setupTitleButton(ui->pushButton_reload, tr("Reload"), QStringLiteral("/image/CloudGame/TitlebarRefresh.svg"),
-                     navigationHover, navigationPressed);
-    setupTitleButton(ui->pushButton_min, tr("Minimize"), QStringLiteral("/image/CloudGame/TitlebarMinimize.svg"),
-                     windowHover, windowPressed);
-    setupTitleButton(ui->pushButton_max, tr("Maximize"), QStringLiteral("/image/CloudGame/TitlebarMaximize.svg"),
-                     windowHover, windowPressed);
-    setupTitleButton(ui->pushButton_close, tr("Close"), QStringLiteral("/image/CloudGame/TitlebarClose.svg"),
+    setupTitleButton(ui->pushButton_back, QStringLiteral("/image/CloudGame/TitlebarBack.svg"), navigationHover,
+                     navigationPressed);
+    setupTitleButton(ui->pushButton_forward, QStringLiteral("/image/CloudGame/TitlebarForward.svg"), navigationHover,
+                     navigationPressed);
+    setupTitleButton(ui->pushButton_reload, QStringLiteral("/image/CloudGame/TitlebarRefresh.svg"), navigationHover,
+                     navigationPressed);
+    setupTitleButton(ui->pushButton_min, QStringLiteral("/image/CloudGame/TitlebarMinimize.svg"), windowHover,
+                     windowPressed);
+    setupTitleButton(ui->pushButton_max, QStringLiteral("/image/CloudGame/TitlebarMaximize.svg"), windowHover,
+                     windowPressed);
+    setupTitleButton(ui->pushButton_close, QStringLiteral("/image/CloudGame/TitlebarClose.svg"),
                      QStringLiteral("rgba(220, 0, 28, 128)"), QStringLiteral("rgba(220, 0, 28, 204)"));
+    translateTitleButtons();
 }
 
-void CloudGame::setupTitleButton(VelPushButton *button, const QString &tooltip, const QString &image,
-                                 const QString &hover, const QString &pressed)
+void CloudGame::translateTitleButtons()
+{
+    ui->pushButton_back->setToolTip(tr("Back"));
+    ui->pushButton_forward->setToolTip(tr("Forward"));
+    ui->pushButton_reload->setToolTip(tr("Reload"));
+    ui->pushButton_min->setToolTip(tr("Minimize"));
+    ui->pushButton_close->setToolTip(tr("Close"));
+    // The maximise button's text depends on the window state.
+    updateMaximizeButton();
+}
+
+void CloudGame::setupTitleButton(VelPushButton *button, const QString &image, const QString &hover,
+                                 const QString &pressed)
 {
     button->setText(QString());
     button->setFixedSize(40, 40);
     button->setCursor(Qt::PointingHandCursor);
     button->setImageSize(QSize(40, 40));
     button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(tooltip);
     button->setImageEx(imagePath(image));
     button->setStyleSheet(QStringLiteral("QPushButton:hover{ background-color: %1; }\n"
                                          "QPushButton:pressed{ background-color: %2; }")
@@ -131,8 +142,14 @@ QRect CloudGame::initialGeometry(const QRect &available)
 {
     const int width = qMax(smallestWidth, int(float(available.width()) * windowShare));
     const int height = qMax(smallestHeight, int(float(available.height()) * windowShare));
+    // Centred, a window that fits across lies inside the area; one that is
+    // wider sticks out equally on both sides, which keeps the title's start
+    // and the close button as visible as they can be.
     const int x = available.x() + (available.width() - width) / 2;
-    const int y = qMax(0, available.y() + (available.height() - height) / 2);
+    // A window taller than the area would start above it, out of reach, or,
+    // for a screen above the primary, on another screen: its title bar goes
+    // to the area's top.
+    const int y = qMax(available.y(), available.y() + (available.height() - height) / 2);
     return QRect(x, y, width, height);
 }
 
@@ -168,7 +185,10 @@ void CloudGame::applyRequest(const QString &type, const QString &url, const QStr
         m_iconPath = imagePath(QStringLiteral("/image/account/Default_img.svg"));
     }
     if (!m_title.isEmpty()) {
-        ui->label_title->setText(m_title);
+        // A long title is shortened in the title bar; it stays whole in the
+        // window title and the label's tooltip.
+        ui->label_title->setFullText(m_title);
+        ui->label_title->setToolTip(m_title);
         setWindowTitle(m_title);
     }
     if (!m_iconPath.isEmpty())
@@ -244,10 +264,7 @@ void CloudGame::toggleMaximized()
 void CloudGame::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange) {
-        ui->pushButton_min->setToolTip(tr("Minimize"));
-        ui->pushButton_max->setToolTip(tr("Maximize"));
-        ui->pushButton_close->setToolTip(tr("Close"));
-        updateMaximizeButton();
+        translateTitleButtons();
     } else if (event->type() == QEvent::WindowStateChange) {
         updateMaximizeButton();
     }
@@ -256,11 +273,31 @@ void CloudGame::changeEvent(QEvent *event)
 
 void CloudGame::keyPressEvent(QKeyEvent *event)
 {
+    // Keys the page leaves unhandled come here from the browser's host widget,
+    // as do keys pressed while the window itself has the focus.
     if (event->key() == Qt::Key_Escape)
         setWindowState(windowState() & ~Qt::WindowFullScreen);
     else if (event->key() == Qt::Key_F11)
         setWindowState(windowState() ^ Qt::WindowFullScreen);
+    else
+        navigateByKey(*event);
     // Never the dialog's own handling: Escape must not close the window.
+}
+
+void CloudGame::navigateByKey(const QKeyEvent &event)
+{
+    // A held key navigates once: a repeating F5 would reload the page
+    // continuously.
+    if (event.isAutoRepeat())
+        return;
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    const int key = event.key();
+    if (key == Qt::Key_F5 || (key == Qt::Key_R && modifiers == Qt::ControlModifier))
+        ui->widget_browser->reload();
+    else if (key == Qt::Key_Left && modifiers == Qt::AltModifier)
+        ui->widget_browser->goBack();
+    else if (key == Qt::Key_Right && modifiers == Qt::AltModifier)
+        ui->widget_browser->goForward();
 }
 
 void CloudGame::focusInEvent(QFocusEvent *)

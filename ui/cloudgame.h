@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class FramelessHelper;
+class QKeyEvent;
 class QTimer;
 class VelPushButton;
 
@@ -38,7 +39,8 @@ public:
     bool isSignInWindow() const;
     bool isPageFullscreen() const { return m_pageFullscreen; }
 
-    // Size and place for a screen whose available area is available.
+    // Size and place for a screen whose available area is available; the
+    // top of the window is never above the area's top.
     static QRect initialGeometry(const QRect &available);
 
     void updateNavigationButtons();
@@ -58,8 +60,9 @@ protected:
 
 private:
     void setupTitleBar();
-    void setupTitleButton(VelPushButton *button, const QString &tooltip, const QString &image, const QString &hover,
-                          const QString &pressed);
+    void setupTitleButton(VelPushButton *button, const QString &image, const QString &hover, const QString &pressed);
+    void translateTitleButtons();
+    void navigateByKey(const QKeyEvent &event);
     void initGeometry();
     void applyRequest(const QString &type, const QString &url, const QString &gameName, const QString &iconPath);
     void loadIcon();

@@ -6,6 +6,7 @@
 #include <QHoverEvent>
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -15,6 +16,16 @@ int sharedBorderWidth = 5;
 int sharedTitleHeight = 30;
 
 constexpr Qt::WindowStates notResizableStates = Qt::WindowFullScreen | Qt::WindowMaximized;
+
+// The positions a frame of size may take on area with its title strip still
+// to be grabbed there.
+QRect reachableOrigins(const QSize &size, const QRect &area, int titleHeight)
+{
+    const int grip = qMin(qMin(size.width(), FramelessHelper::reachableTitleWidth), area.width());
+    const int strip = qMax(1, qMin(qMin(size.height(), titleHeight), area.height()));
+    return QRect(QPoint(area.left() - (size.width() - grip), area.top()),
+                 QPoint(area.right() + 1 - grip, area.bottom() + 1 - strip));
+}
 
 } // namespace
 
@@ -280,6 +291,55 @@ QRect FramelessHelper::resizedRect(const QRect &start, Qt::Edges edges, const QP
     return rect;
 }
 
+QRect FramelessHelper::reachableFrame(const QRect &frame, const QList<QRect> &availableAreas, int titleHeight)
+{
+    QPoint best = frame.topLeft();
+    int bestDistance = -1;
+    for (const QRect &area : availableAreas) {
+        if (area.isEmpty())
+            continue;
+        const QRect origins = reachableOrigins(frame.size(), area, titleHeight);
+        const QPoint candidate(qBound(origins.left(), frame.x(), origins.right()),
+                               qBound(origins.top(), frame.y(), origins.bottom()));
+        const int distance = (candidate - frame.topLeft()).manhattanLength();
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    }
+    return QRect(best, frame.size());
+}
+
+bool FramelessHelper::isReachable(const QRect &frame, const QList<QRect> &availableAreas, int titleHeight)
+{
+    return reachableFrame(frame, availableAreas, titleHeight) == frame;
+}
+
+QList<QRect> FramelessHelper::availableAreas()
+{
+    QList<QRect> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
+}
+
+QRect FramelessHelper::keepTitleReachable(const QRect &start, const QRect &resized, Qt::Edges edges,
+                                          const QSize &minimumSize)
+{
+    const QList<QRect> areas = availableAreas();
+    // A window that was out of reach already is not held back.
+    if (isReachable(resized, areas, sharedTitleHeight) || !isReachable(start, areas, sharedTitleHeight))
+        return resized;
+    if (edges & Qt::TopEdge) {
+        // The top follows the mouse: it stops where the strip is still in reach.
+        QRect stopped = resized;
+        stopped.setTop(reachableFrame(resized, areas, sharedTitleHeight).top());
+        if (stopped.height() >= minimumSize.height() && isReachable(stopped, areas, sharedTitleHeight))
+            return stopped;
+    }
+    return start;
+}
+
 Qt::CursorShape FramelessHelper::cursorShapeFor(Qt::Edges edges)
 {
     const bool top = edges & Qt::TopEdge;
@@ -448,7 +508,10 @@ void FramelessHelper::moveTo(WindowData *data, const QPoint &globalPos)
     // Without a window manager a maximised window has nowhere to go.
     if (data->widget->windowState() & notResizableStates)
         return;
-    data->widget->move(data->pressWindowPos + (globalPos - data->pressGlobalPos));
+    // The mouse can leave every screen's usable area (a panel, the corner
+    // of a smaller screen): the window stays where its title can be grabbed.
+    const QRect wanted(data->pressWindowPos + (globalPos - data->pressGlobalPos), data->widget->frameGeometry().size());
+    data->widget->move(reachableFrame(wanted, availableAreas(), sharedTitleHeight).topLeft());
 }
 
 void FramelessHelper::resizeTo(WindowData *data, const QPoint &globalPos)
@@ -458,9 +521,10 @@ void FramelessHelper::resizeTo(WindowData *data, const QPoint &globalPos)
     // The band's geometry, not its frame: a band given the frame geometry of
     // the window would otherwise grow by its own frame margins at every step.
     const QRect start = banded ? data->rubberBand->geometry() : widget->frameGeometry();
-    const QRect rect = resizedRect(start, data->pressHit.edges, globalPos, widget->minimumSize(), widget->maximumSize());
+    QRect rect = resizedRect(start, data->pressHit.edges, globalPos, widget->minimumSize(), widget->maximumSize());
     if (!rect.isValid())
         return;
+    rect = keepTitleReachable(start, rect, data->pressHit.edges, widget->minimumSize());
     if (banded)
         data->rubberBand->setGeometry(rect);
     else if (data->followingMouse)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -21,7 +22,8 @@ class QWidget;
 // which then never sees the button go up (X11 does this), so the helper ends
 // the press itself as soon as such a loop has started. Where the platform has
 // no such loop (no window manager), the helper moves or resizes the window
-// itself, following the mouse until the release.
+// itself, following the mouse until the release. Whatever the helper moves
+// or resizes itself keeps its title strip where it can be grabbed again.
 //
 // A registered widget must outlive the helper, or at least not be destroyed
 // while it is being dragged; a widget that is destroyed first is forgotten.
@@ -76,6 +78,14 @@ public:
     static QRect resizedRect(const QRect &start, Qt::Edges edges, const QPoint &globalPos,
                              const QSize &minimumSize, const QSize &maximumSize = QSize());
 
+    // Where frame has to go so that its title strip can still be grabbed:
+    // the whole strip's height, and reachableTitleWidth of its width (all of
+    // a narrower one), on one of the available areas. The nearest such
+    // place; frame itself when it is reachable or there are no areas.
+    static QRect reachableFrame(const QRect &frame, const QList<QRect> &availableAreas, int titleHeight);
+    static bool isReachable(const QRect &frame, const QList<QRect> &availableAreas, int titleHeight);
+    static constexpr int reachableTitleWidth = 100;
+
     // The resize cursor for edges; Qt::ArrowCursor where there is none.
     static Qt::CursorShape cursorShapeFor(Qt::Edges edges);
 
@@ -101,6 +111,9 @@ private:
     void moveTo(WindowData *data, const QPoint &globalPos);
     void resizeTo(WindowData *data, const QPoint &globalPos);
     void updateCursor(WindowData *data, const QPoint &globalPos);
+    static QList<QRect> availableAreas();
+    static QRect keepTitleReachable(const QRect &start, const QRect &resized, Qt::Edges edges,
+                                    const QSize &minimumSize);
 
     std::unique_ptr<Private> d;
 };

@@ -1,19 +1,24 @@
 // The store window's own rules, in-process: titles and icons by request type,
-// fullscreen following the page, keys, the maximise button and a live
-// language switch.
+// fullscreen following the page, keys (also real ones on a real page), the
+// maximise button, long titles and a live language switch.
+#include "browserview.h"
+#include "cefwidget.h"
 #include "cloudgame.h"
 #include "enginetesthelpers.h"
 #include "enginetestmain.h"
 #include "language.h"
 #include "startengine.h"
 #include "testenvironment.h"
+#include "testhttpserver.h"
 #include "toast.h"
 #include "velpushbutton.h"
 
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QWebEngineView>
 
 class CloudGameTest : public QObject
 {
@@ -28,14 +33,24 @@ private slots:
     void fullscreenLastsWhileThePageAsks();
     void escapeNeverClosesTheWindow();
     void maximiseButtonShowsRestoreWhileMaximised();
-    void languageSwitchRetranslatesWindowButtonsOnly();
+    void languageSwitchRetranslatesEveryTitleButton();
     void signInCloseEventClosesOnlySignInWindows();
+    void browserKeysNavigate_data();
+    void browserKeysNavigate();
+    void longTitleIsElidedBeforeTheButtons();
 
 private:
-    CloudGame *makeWindow(const QString &type, const QString &game = QString());
+    CloudGame *makeWindow(const QString &type, const QString &game = QString(),
+                          const QString &url = QStringLiteral("about:blank"));
+    void switchLanguage(const QString &code);
+    QStringList titleButtonTooltips() const;
+    QString pageUrl() const;
+    bool pressKeys(const QString &keys);
+    bool giveFocus(bool toPage);
     VelPushButton *button(const char *name) const { return m_window->findChild<VelPushButton *>(QLatin1String(name)); }
 
     TestEnvironment *m_env = nullptr;
+    TestHttpServer m_server;
     CloudGame *m_window = nullptr;
 };
 
@@ -50,6 +65,9 @@ void CloudGameTest::initTestCase()
     m_env->writeConfig(QStringLiteral("[AppConfig]\n35=cloudgame-launcher\n[Language]\ncurrent=en\n"));
     Language::instance()->init();
     startEngine();
+    QVERIFY(m_server.start());
+    m_server.route("/one", "<html><head><title>One</title></head><body style='height:2000px'>one</body></html>");
+    m_server.route("/two", "<html><head><title>Two</title></head><body style='height:2000px'>two</body></html>");
 }
 
 void CloudGameTest::cleanupTestCase()
@@ -64,12 +82,12 @@ void CloudGameTest::cleanup()
     m_window = nullptr;
 }
 
-CloudGame *CloudGameTest::makeWindow(const QString &type, const QString &game)
+CloudGame *CloudGameTest::makeWindow(const QString &type, const QString &game, const QString &url)
 {
     LaunchRequest request;
     request.type = type;
     request.gameName = game;
-    request.url = QStringLiteral("about:blank");
+    request.url = url;
     m_window = new CloudGame(request);
     m_window->show();
     return m_window;
@@ -152,23 +170,44 @@ void CloudGameTest::maximiseButtonShowsRestoreWhileMaximised()
     QVERIFY(maximise->currentImage().endsWith(QLatin1String("/image/CloudGame/TitlebarMaximize.svg")));
 }
 
-void CloudGameTest::languageSwitchRetranslatesWindowButtonsOnly()
+void CloudGameTest::switchLanguage(const QString &code)
 {
-    makeWindow(QStringLiteral("-tradory="));
-    m_env->writeConfig(QStringLiteral("[AppConfig]\n35=cloudgame-launcher\n[Language]\ncurrent=de\n"));
-    m_window->onFileEvent(FileWatcher::LanguageChanged);
-    ENGINE_TRY_COMPARE(button("pushButton_close")->toolTip(), QStringLiteral("Schließen"));
-    QCOMPARE(button("pushButton_min")->toolTip(), QStringLiteral("Minimieren"));
-    QCOMPARE(button("pushButton_max")->toolTip(), QStringLiteral("Maximieren"));
-    // Back, forward and reload keep the text they were made with.
-    QCOMPARE(button("pushButton_back")->toolTip(), QStringLiteral("Back"));
+    m_env->writeConfig(QStringLiteral("[AppConfig]\n35=cloudgame-launcher\n[Language]\ncurrent=%1\n").arg(code));
+    if (m_window)
+        m_window->onFileEvent(FileWatcher::LanguageChanged);
+    else
+        Language::instance()->updateLanguageFromCache();
+}
 
-    m_env->writeConfig(QStringLiteral("[AppConfig]\n35=cloudgame-launcher\n[Language]\ncurrent=fr\n"));
-    m_window->onFileEvent(FileWatcher::LanguageChanged);
-    ENGINE_TRY_COMPARE(button("pushButton_close")->toolTip(), QStringLiteral("Fermer"));
-    m_env->writeConfig(QStringLiteral("[AppConfig]\n35=cloudgame-launcher\n[Language]\ncurrent=en\n"));
-    m_window->onFileEvent(FileWatcher::LanguageChanged);
-    ENGINE_TRY_COMPARE(button("pushButton_close")->toolTip(), QStringLiteral("Close"));
+QStringList CloudGameTest::titleButtonTooltips() const
+{
+    QStringList tooltips;
+    for (const char *name : {"pushButton_back", "pushButton_forward", "pushButton_reload", "pushButton_min",
+                             "pushButton_max", "pushButton_close"})
+        tooltips << button(name)->toolTip();
+    return tooltips;
+}
+
+void CloudGameTest::languageSwitchRetranslatesEveryTitleButton()
+{
+    switchLanguage(QStringLiteral("de"));
+    makeWindow(QStringLiteral("-tradory="));
+    const QStringList german{QStringLiteral("Zurück"),     QStringLiteral("Vorwärts"),   QStringLiteral("Neu laden"),
+                             QStringLiteral("Minimieren"), QStringLiteral("Maximieren"), QStringLiteral("Schließen")};
+    QCOMPARE(titleButtonTooltips(), german);
+
+    switchLanguage(QStringLiteral("fr"));
+    const QStringList french{QStringLiteral("Précédent"), QStringLiteral("Suivant"), QStringLiteral("Actualiser"),
+                             QStringLiteral("Réduire"),   QStringLiteral("Agrandir"), QStringLiteral("Fermer")};
+    ENGINE_TRY_COMPARE(titleButtonTooltips(), french);
+
+    // Maximised, the maximise button says restore, in the new language too.
+    button("pushButton_max")->click();
+    ENGINE_TRY_COMPARE(button("pushButton_max")->toolTip(), QStringLiteral("Restaurer"));
+    switchLanguage(QStringLiteral("en"));
+    ENGINE_TRY_COMPARE(button("pushButton_max")->toolTip(), QStringLiteral("Restore"));
+    QCOMPARE(titleButtonTooltips().mid(0, 3),
+             (QStringList{QStringLiteral("Back"), QStringLiteral("Forward"), QStringLiteral("Reload")}));
 }
 
 void CloudGameTest::signInCloseEventClosesOnlySignInWindows()
@@ -185,6 +224,144 @@ void CloudGameTest::signInCloseEventClosesOnlySignInWindows()
     m_window->onFileEvent(FileWatcher::CloseLogin);
     QVERIFY(m_window->isVisible());
     delete sign;
+}
+
+QString CloudGameTest::pageUrl() const
+{
+    const Browser &browser = m_window->findChild<CefWidget *>(QStringLiteral("widget_browser"))->browser;
+    return QUrl(browser.GetMainFrame().GetURL()).path();
+}
+
+bool CloudGameTest::pressKeys(const QString &keys)
+{
+    // Real key presses through the X server, to whatever has the input focus.
+    return QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}) == 0;
+}
+
+bool CloudGameTest::giveFocus(bool toPage)
+{
+    QWebEngineView *view = m_window->findChild<CefWidget *>(QStringLiteral("widget_browser"))->browser.view();
+    if (!view || !view->focusProxy())
+        return false;
+    if (toPage) {
+        EngineTest::click(view, QPoint(200, 200));
+        return EngineTest::waitFor([view]() { return QApplication::focusWidget() == view->focusProxy(); }, 5000);
+    }
+    // No focus widget: the window itself receives the keys.
+    if (QWidget *focused = QApplication::focusWidget())
+        focused->clearFocus();
+    return EngineTest::waitFor([]() { return QApplication::focusWidget() == nullptr; }, 5000)
+        && QApplication::activeWindow() == m_window;
+}
+
+void CloudGameTest::browserKeysNavigate_data()
+{
+    QTest::addColumn<bool>("pageHasFocus");
+    QTest::newRow("page has focus") << true;
+    QTest::newRow("window has focus") << false;
+}
+
+void CloudGameTest::browserKeysNavigate()
+{
+    QFETCH(bool, pageHasFocus);
+    const QString one = QStringLiteral("/one");
+    const QString two = QStringLiteral("/two");
+    makeWindow(QStringLiteral("page"), QStringLiteral("Keys"), m_server.url(QStringLiteral("/one")).toString());
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    auto *host = m_window->findChild<CefWidget *>(QStringLiteral("widget_browser"));
+    ENGINE_TRY_VERIFY(host->pageLoaded() && pageUrl() == QLatin1String("/one"));
+    const int firstLoads = m_server.requestCount("/two");
+    host->browser.GetMainFrame().LoadURL(m_server.url(QStringLiteral("/two")).toString());
+    ENGINE_TRY_VERIFY(pageUrl() == QLatin1String("/two") && host->browser.CanGoBack()
+                      && m_server.requestCount("/two") == firstLoads + 1);
+    // The page has seen its load end before it takes input.
+    EngineTest::settle(300);
+
+    QVERIFY(giveFocus(pageHasFocus));
+    QVERIFY(pressKeys(QStringLiteral("alt+Left")));
+    ENGINE_TRY_COMPARE(pageUrl(), one);
+    ENGINE_TRY_VERIFY(host->browser.CanGoForward());
+    EngineTest::settle(300);
+
+    QVERIFY(giveFocus(pageHasFocus));
+    QVERIFY(pressKeys(QStringLiteral("alt+Right")));
+    ENGINE_TRY_COMPARE(pageUrl(), two);
+    EngineTest::settle(300);
+
+    const int before = m_server.requestCount("/two");
+    QVERIFY(giveFocus(pageHasFocus));
+    QVERIFY(pressKeys(QStringLiteral("F5")));
+    ENGINE_TRY_COMPARE(m_server.requestCount("/two"), before + 1);
+    EngineTest::settle(300);
+    QVERIFY(giveFocus(pageHasFocus));
+    QVERIFY(pressKeys(QStringLiteral("ctrl+r")));
+    ENGINE_TRY_COMPARE(m_server.requestCount("/two"), before + 2);
+    EngineTest::settle(300);
+
+    // The keys that were there before keep working, and none closes the window.
+    QVERIFY(giveFocus(pageHasFocus));
+    QVERIFY(pressKeys(QStringLiteral("Escape")));
+    EngineTest::settle(300);
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(pageUrl(), two);
+    QCOMPARE(m_server.requestCount("/two"), before + 2);
+}
+
+void CloudGameTest::longTitleIsElidedBeforeTheButtons()
+{
+    const QString name = QStringLiteral("The Chronicles of the Unending Northern Expedition: Definitive Anniversary "
+                                        "Edition with Every Expansion");
+    makeWindow(QStringLiteral("-tradory="), name);
+    m_window->resize(m_window->minimumSize());
+    auto *label = m_window->findChild<QLabel *>(QStringLiteral("label_title"));
+    VelPushButton *back = button("pushButton_back");
+    ENGINE_TRY_COMPARE(m_window->width(), 696);
+    EngineTest::settle(100);
+
+    auto checkElided = [&]() {
+        const QString shown = label->text();
+        const QString figures = QStringLiteral("shown \"%1\", %2 pixels wide in a label %3 wide at x %4; back at x %5")
+                                    .arg(shown)
+                                    .arg(label->fontMetrics().horizontalAdvance(shown))
+                                    .arg(label->contentsRect().width())
+                                    .arg(label->x())
+                                    .arg(back->x());
+        QVERIFY2(label->geometry().right() < back->geometry().left(), qPrintable(figures));
+        QVERIFY2(shown.endsWith(QChar(0x2026)) && shown.size() > 1, qPrintable(figures));
+        QVERIFY2(name.startsWith(shown.chopped(1)), qPrintable(figures));
+        QVERIFY2(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width(), qPrintable(figures));
+    };
+    checkElided();
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(m_window->windowTitle(), name);
+    QCOMPARE(label->toolTip(), name);
+
+    // Wider, more of the title shows; wide enough, all of it.
+    const QString narrow = label->text();
+    m_window->resize(1000, 600);
+    ENGINE_TRY_VERIFY(label->text().size() > narrow.size());
+    checkElided();
+    if (QTest::currentTestFailed())
+        return;
+    m_window->resize(1800, 600);
+    ENGINE_TRY_COMPARE(label->text(), name);
+    m_window->resize(m_window->minimumSize());
+    ENGINE_TRY_COMPARE(label->text(), narrow);
+
+    // A language switch lays the title bar out afresh; the title still fits.
+    switchLanguage(QStringLiteral("de"));
+    EngineTest::settle(100);
+    checkElided();
+    switchLanguage(QStringLiteral("en"));
+
+    // A short name is left whole.
+    delete m_window;
+    makeWindow(QStringLiteral("-tradory="), QStringLiteral("Starfall"));
+    m_window->resize(m_window->minimumSize());
+    EngineTest::settle(100);
+    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("label_title"))->text(), QStringLiteral("Starfall"));
 }
 
 TRADORY_ENGINE_TEST_MAIN(CloudGameTest)

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRubberBand>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QWindow>
 #include <QtTest>
@@ -431,6 +432,95 @@ private slots:
         QVERIFY(!helper->isResizing(m_window));
         QVERIFY(!helper->rubberBand(m_window)->isVisible());
         QTRY_COMPARE(m_window->geometry(), before.adjusted(-20, 0, 0, 0));
+    }
+
+    void reachableFrame_data()
+    {
+        QTest::addColumn<QList<QRect>>("areas");
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QPoint>("expected");
+        const QRect primary(0, 0, 1920, 1040);
+        const QRect above(0, -1080, 1920, 1050);
+        const QList<QRect> stacked{primary, above};
+        // 800 x 600 frames; the title strip is 50 high and keeps 100 of its
+        // width on a screen.
+        QTest::newRow("inside") << stacked << QRect(300, 200, 800, 600) << QPoint(300, 200);
+        QTest::newRow("on the screen above") << stacked << QRect(300, -900, 800, 600) << QPoint(300, -900);
+        QTest::newRow("above the top screen") << stacked << QRect(300, -1300, 800, 600) << QPoint(300, -1080);
+        QTest::newRow("title below the bottom") << stacked << QRect(300, 1020, 800, 600) << QPoint(300, 990);
+        QTest::newRow("off to the right") << stacked << QRect(1850, 100, 800, 600) << QPoint(1820, 100);
+        QTest::newRow("off to the left") << stacked << QRect(-750, 100, 800, 600) << QPoint(-700, 100);
+        QTest::newRow("straddles the screens: nearer one") << stacked << QRect(300, -20, 800, 600)
+                                                           << QPoint(300, 0);
+        // Screens of different heights, bottoms aligned: nothing left of
+        // 1920 above y 360.
+        const QList<QRect> uneven{QRect(0, 360, 1920, 1080), QRect(1920, 0, 1920, 1440)};
+        QTest::newRow("above the lower screen") << uneven << QRect(100, 100, 800, 600) << QPoint(100, 360);
+        QTest::newRow("partly over the taller one") << uneven << QRect(1500, 100, 800, 600) << QPoint(1500, 100);
+        QTest::newRow("no screens") << QList<QRect>() << QRect(-5000, -5000, 800, 600) << QPoint(-5000, -5000);
+    }
+
+    void reachableFrame()
+    {
+        QFETCH(QList<QRect>, areas);
+        QFETCH(QRect, frame);
+        QFETCH(QPoint, expected);
+        const QRect reachable = FramelessHelper::reachableFrame(frame, areas, title);
+        QCOMPARE(reachable.topLeft(), expected);
+        QCOMPARE(reachable.size(), frame.size());
+    }
+
+    // Without a window manager the helper moves the window itself; the
+    // offscreen screen is 800 x 600 at (0, 0).
+    void moveKeepsTheTitleStripOnTheScreen_data()
+    {
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("far up") << QPoint(30, -1000) << QPoint(230, 0);
+        QTest::newRow("far down") << QPoint(0, 1000) << QPoint(200, 550);
+        QTest::newRow("far right") << QPoint(1000, 0) << QPoint(700, 150);
+        QTest::newRow("far left") << QPoint(-2000, 0) << QPoint(-700, 150);
+        QTest::newRow("within reach") << QPoint(-150, -100) << QPoint(50, 50);
+    }
+
+    void moveKeepsTheTitleStripOnTheScreen()
+    {
+        QFETCH(QPoint, offset);
+        QFETCH(QPoint, expected);
+        FramelessHelper *helper = setUpWindow();
+        QVERIFY(helper);
+        QCOMPARE(m_window->screen()->availableGeometry(), QRect(0, 0, 800, 600));
+        const QPoint grip = at(300, 20);
+        press(m_window, grip);
+        drag(m_window, grip + offset);
+        QTRY_COMPARE(m_window->pos(), expected);
+        release(m_window, grip + offset);
+        QCOMPARE(m_window->pos(), expected);
+    }
+
+    void resizeKeepsTheTitleStripOnTheScreen_data()
+    {
+        QTest::addColumn<bool>("rubberBand");
+        QTest::newRow("rubber band") << true;
+        QTest::newRow("following the mouse") << false;
+    }
+
+    void resizeKeepsTheTitleStripOnTheScreen()
+    {
+        QFETCH(bool, rubberBand);
+        FramelessHelper *helper = setUpWindow();
+        QVERIFY(helper);
+        helper->setRubberBandOnResize(rubberBand);
+        m_window->move(200, 40);
+        QTRY_COMPARE(m_window->pos(), QPoint(200, 40));
+        const QRect before = m_window->geometry();
+        press(m_window, at(400, 2));
+        QVERIFY(helper->isResizing(m_window));
+        // Past the screen's top the top edge stops at it.
+        drag(m_window, QPoint(600, -300));
+        drag(m_window, QPoint(600, -400));
+        release(m_window, QPoint(600, -400));
+        QTRY_COMPARE(m_window->geometry(), before.adjusted(0, -40, 0, 0));
     }
 
 private:
