@@ -306,6 +306,12 @@ void CloudGameTest::browserKeysNavigate()
     QVERIFY(m_window->isVisible());
     QCOMPARE(pageUrl(), two);
     QCOMPARE(m_server.requestCount("/two"), before + 2);
+
+    // A held F5 reloads once, not once per repeat.
+    QKeyEvent repeated(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier, QString(), true);
+    QCoreApplication::sendEvent(m_window, &repeated);
+    EngineTest::settle(500);
+    QCOMPARE(m_server.requestCount("/two"), before + 2);
 }
 
 void CloudGameTest::longTitleIsElidedBeforeTheButtons()
