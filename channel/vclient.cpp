@@ -56,7 +56,10 @@ bool VClient::connectServer(const QString &serverName, int timeoutMs)
         m_errorString.clear();
         return true;
     }
-    m_failure = classify(m_socket->error(), path);
+    // Still connecting when the time is up: the server's queue is full (a
+    // crowd of starts), which passes. Qt reports no error for it.
+    m_failure = m_socket->state() == QLocalSocket::ConnectingState ? Failure::NotYet
+                                                                   : classify(m_socket->error(), path);
     m_errorString = path + QStringLiteral(": ") + m_socket->errorString();
     return false;
 }

@@ -35,6 +35,7 @@ private slots:
     void clientGivesUpWithoutServer();
     void clientTellsLastingFailures_data();
     void clientTellsLastingFailures();
+    void clientWaitsOnFullServerQueue();
     void stoppedServerServesWhatWasQueued();
 
 private:
@@ -263,6 +264,32 @@ void ChannelTest::clientTellsLastingFailures()
     QVERIFY(!client.connectServerWithRetry(name, 400));
     QCOMPARE(client.lastFailure(), lasting ? VClient::Failure::Lasting : VClient::Failure::NotYet);
     QVERIFY(client.lastErrorString().contains(path));
+}
+
+void ChannelTest::clientWaitsOnFullServerQueue()
+{
+    // A crowd of starts fills the primary's queue before it takes any.
+    QLocalServer busy;
+    QVERIFY(busy.listen(LocalPaths::socketPath(QStringLiteral("busy"))));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(busy.fullServerName()).constData(), sizeof address.sun_path);
+    QList<int> crowd;
+    for (;;) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+            QCOMPARE(errno, EAGAIN);
+            ::close(fd);
+            break;
+        }
+        crowd << fd;
+        QVERIFY(crowd.size() < 10000);
+    }
+    VClient client;
+    QVERIFY(!client.connectServer(QStringLiteral("busy"), 300));
+    QCOMPARE(client.lastFailure(), VClient::Failure::NotYet);
+    for (const int fd : qAsConst(crowd))
+        ::close(fd);
 }
 
 void ChannelTest::stoppedServerServesWhatWasQueued()
