@@ -36,9 +36,14 @@ VClient::Failure VClient::classify(int socketError, const QString &path)
             return Failure::NotYet;
         return S_ISSOCK(info.st_mode) ? Failure::NotYet : Failure::Lasting;
     }
-    default:
-        // Permission denied, a path the system cannot take, and the like.
+    case QLocalSocket::SocketAccessError:
+    case QLocalSocket::UnsupportedSocketOperationError:
         return Failure::Lasting;
+    default:
+        // A server's full queue can come back as an unknown error (EAGAIN)
+        // and a crowd of starts meets exactly that: only what is known not
+        // to pass gives up early. Retries pause, so waiting costs nothing.
+        return Failure::NotYet;
     }
 }
 
