@@ -159,14 +159,14 @@ void ProgramDriver::key(const QString &window, const QString &keys)
 
 QProcess *ProgramDriver::dragInBackground(const QPoint &from, const QPoint &to)
 {
-    QString script = QStringLiteral("xdotool mousemove %1 %2; sleep 0.3; xdotool mousedown 1; sleep 0.3; ")
+    QString script = QStringLiteral("xdotool mousemove %1 %2; sleep 0.4; xdotool mousedown 1; sleep 0.5; ")
                          .arg(from.x()).arg(from.y());
     const int steps = 8;
     for (int step = 1; step <= steps; ++step) {
         const QPoint at = from + (to - from) * step / steps;
-        script += QStringLiteral("xdotool mousemove %1 %2; sleep 0.15; ").arg(at.x()).arg(at.y());
+        script += QStringLiteral("xdotool mousemove %1 %2; sleep 0.2; ").arg(at.x()).arg(at.y());
     }
-    script += QStringLiteral("sleep 0.3; xdotool mouseup 1");
+    script += QStringLiteral("sleep 0.5; xdotool mouseup 1");
     auto *process = new QProcess;
     process->start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
     return process;

@@ -271,8 +271,11 @@ void CefWidgetTest::slowSignInPageIsLoadedOnceMore()
     QFETCH(int, requests);
     makeWidget(QStringLiteral("/slow"));
     m_widget->setLoginPage(signIn);
-    m_widget->findChild<QTimer *>(QStringLiteral("retryTimer"))->setInterval(300);
-    m_widget->findChild<QTimer *>(QStringLiteral("offlineTimer"))->setInterval(1200);
+    // The retry comes once the first request has surely reached the server
+    // (a busy machine starts the engine slowly), and the offline page before
+    // the slow page (2.5 s) can end.
+    m_widget->findChild<QTimer *>(QStringLiteral("retryTimer"))->setInterval(1000);
+    m_widget->findChild<QTimer *>(QStringLiteral("offlineTimer"))->setInterval(2000);
     const int before = m_server.requestCount("/slow");
     m_widget->startBrowser();
     QVERIFY(waitForLoadEnd());
