@@ -159,14 +159,19 @@ void ProgramDriver::key(const QString &window, const QString &keys)
 
 QProcess *ProgramDriver::dragInBackground(const QPoint &from, const QPoint &to)
 {
-    QString script = QStringLiteral("xdotool mousemove %1 %2; sleep 0.4; xdotool mousedown 1; sleep 0.5; ")
-                         .arg(from.x()).arg(from.y());
+    // A short move with the button held lets the drag begin (a busy machine
+    // may take a second to start it), then the long way to the target.
+    QString script = QStringLiteral("xdotool mousemove %1 %2; sleep 0.4; xdotool mousedown 1; sleep 0.5; "
+                                    "xdotool mousemove %3 %4; sleep 0.3; xdotool mousemove %5 %6; sleep 1; ")
+                         .arg(from.x()).arg(from.y())
+                         .arg(from.x() + 8).arg(from.y() + 4)
+                         .arg(from.x() + 20).arg(from.y() + 10);
     const int steps = 8;
     for (int step = 1; step <= steps; ++step) {
         const QPoint at = from + (to - from) * step / steps;
-        script += QStringLiteral("xdotool mousemove %1 %2; sleep 0.2; ").arg(at.x()).arg(at.y());
+        script += QStringLiteral("xdotool mousemove %1 %2; sleep 0.25; ").arg(at.x()).arg(at.y());
     }
-    script += QStringLiteral("sleep 0.5; xdotool mouseup 1");
+    script += QStringLiteral("sleep 0.7; xdotool mouseup 1");
     auto *process = new QProcess;
     process->start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
     return process;

@@ -157,8 +157,24 @@ void PagesAndPopupsTest::pageDragsWorkAndOutsideDragsAreRefused()
     const QRect placed = ProgramDriver::geometry(window);
     const QPoint target = onPage(placed, 425, 120);
 
+    // Within the page: the page gets its drop. The page may take input a
+    // little after its load ended on a busy machine: first a click it hears.
+    for (int attempt = 0; attempt < 10 && pageEvents("mousedown") == 0; ++attempt) {
+        ProgramDriver::click(onPage(placed, 700, 400));
+        static_cast<void>(QTest::qWaitFor([&]() { return pageEvents("mousedown") > 0; }, 1000));
+    }
+    QVERIFY(pageEvents("mousedown") > 0);
+    for (int attempt = 0; attempt < 6 && pageEvents("drop") == 0; ++attempt) {
+        QScopedPointer<QProcess> inside(ProgramDriver::dragInBackground(onPage(placed, 95, 70), target));
+        QVERIFY(inside->waitForFinished(15000));
+        static_cast<void>(QTest::qWaitFor([&]() { return pageEvents("drop") > 0; }, 2000));
+    }
+    QVERIFY(pageEvents("dragstart") > 0);
+    QCOMPARE(pageEvents("drop"), 1);
+
     // From another program's window onto the page's drop target: refused,
     // the page hears nothing and the dropped address is not opened.
+    const int enteredBefore = pageEvents("dragenter");
     DragSource source;
     source.url = m_server.url(QStringLiteral("/navigated"));
     source.setWindowFlags(Qt::FramelessWindowHint);
@@ -170,25 +186,10 @@ void PagesAndPopupsTest::pageDragsWorkAndOutsideDragsAreRefused()
     QVERIFY2(source.dragged, "the drag from outside never started");
     QCOMPARE(source.result, Qt::IgnoreAction);
     QTest::qWait(500);
-    QCOMPARE(pageEvents("dragenter"), 0);
-    QCOMPARE(pageEvents("drop"), 0);
+    QCOMPARE(pageEvents("dragenter"), enteredBefore);
+    QCOMPARE(pageEvents("drop"), 1);
     QCOMPARE(m_server.requestCount("/navigated"), 0);
     source.hide();
-
-    // Within the page: the page gets its drop. The page may take input a
-    // little after its load ended on a busy machine: first a click it hears.
-    for (int attempt = 0; attempt < 10 && pageEvents("mousedown") == 0; ++attempt) {
-        ProgramDriver::click(onPage(placed, 700, 400));
-        static_cast<void>(QTest::qWaitFor([&]() { return pageEvents("mousedown") > 0; }, 1000));
-    }
-    QVERIFY(pageEvents("mousedown") > 0);
-    for (int attempt = 0; attempt < 4 && pageEvents("drop") == 0; ++attempt) {
-        QScopedPointer<QProcess> inside(ProgramDriver::dragInBackground(onPage(placed, 95, 70), target));
-        QVERIFY(inside->waitForFinished(15000));
-        static_cast<void>(QTest::qWaitFor([&]() { return pageEvents("drop") > 0; }, 2000));
-    }
-    QVERIFY(pageEvents("dragstart") > 0);
-    QCOMPARE(pageEvents("drop"), 1);
 }
 
 void PagesAndPopupsTest::popupOpensOverItsWindowAndClosesWithIt()
