@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <algorithm>
-
 WindowlessQuit::WindowlessQuit(VServer *server, const QString &serverName, QObject *parent)
     : QObject(parent)
     , m_server(server)
@@ -20,18 +18,10 @@ void WindowlessQuit::start()
     QTimer::singleShot(0, this, &WindowlessQuit::stopListening);
 }
 
-bool WindowlessQuit::anyWindowOpen()
-{
-    const QList<WindowRegistry::Entry> entries = WindowRegistry::instance()->entries();
-    return std::any_of(entries.cbegin(), entries.cend(), [](const WindowRegistry::Entry &entry) {
-        return !entry.window.isNull();
-    });
-}
-
 void WindowlessQuit::stopListening()
 {
     // A request read before this ran may have opened a window already.
-    if (anyWindowOpen())
+    if (WindowRegistry::instance()->hasWindow())
         return;
     m_server->stopListening();
     if (m_server->pendingCount() == 0) {
@@ -45,7 +35,7 @@ void WindowlessQuit::stopListening()
 void WindowlessQuit::decide()
 {
     disconnect(m_server, &VServer::idle, this, &WindowlessQuit::decide);
-    if (anyWindowOpen()) {
+    if (WindowRegistry::instance()->hasWindow()) {
         qInfo("[Tradory] a forwarded request opened a window, listening again");
         m_server->startServer(m_serverName);
         return;

@@ -29,7 +29,6 @@ public:
 private:
     void stopListening();
     void decide();
-    static bool anyWindowOpen();
 
     VServer *m_server;
     QString m_serverName;

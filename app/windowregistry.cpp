@@ -41,6 +41,15 @@ bool WindowRegistry::remove(QObject *window)
     return false;
 }
 
+bool WindowRegistry::hasWindow() const
+{
+    for (const Entry &entry : m_entries) {
+        if (entry.window)
+            return true;
+    }
+    return false;
+}
+
 QWidget *WindowRegistry::previousWindow() const
 {
     return m_entries.size() >= 2 ? m_entries.at(m_entries.size() - 2).window.data() : nullptr;

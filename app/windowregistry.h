@@ -29,6 +29,8 @@ public:
     // Forgets window; returns whether it was registered.
     bool remove(QObject *window);
     QList<Entry> entries() const { return m_entries; }
+    // Whether any registered window still exists.
+    bool hasWindow() const;
     // The window registered before the newest one, if any.
     QWidget *previousWindow() const;
     // Deletes every window at once (the event loop has ended).
