@@ -1,5 +1,7 @@
 #include "launchertool.h"
 
+#include "version.h"
+
 #include "filewatcher.h"
 #include "vlauncher.h"
 #include "vserver.h"
@@ -44,8 +46,23 @@ QString LauncherTool::usage()
         "      Fire launcher file event N (0 quit, 1 language changed, 2 close\n"
         "      sign-in windows).\n"
         "\n"
+        "  --version\n"
+        "      Print the version.\n"
+        "\n"
         "Configuration: $VELLORA_CONFIG, else ~/.config/VelloraX/launcher.ini.\n"
         "Exit status: 0 on success, 1 on any error (reason on standard error).\n");
+}
+
+QString LauncherTool::storeProgram()
+{
+    // Beside the tool in a build tree; installed, the program has a folder of
+    // its own, at the same place relative to the tool whatever the prefix.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString beside = folder + QStringLiteral("/tradory");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QDir::cleanPath(folder + QLatin1Char('/') + QLatin1String(TRADORY_PROGRAM_FROM_TOOL)
+                           + QStringLiteral("/tradory"));
 }
 
 int LauncherTool::fail(const QString &reason)
@@ -63,6 +80,11 @@ int LauncherTool::run(const QStringList &arguments)
     const QStringList options = arguments.mid(1);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         m_out << usage();
+        m_out.flush();
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        m_out << "vellora-launcher " << TRADORY_VERSION << '\n';
         m_out.flush();
         return 0;
     }
@@ -112,7 +134,7 @@ int LauncherTool::open(const QStringList &options)
         request.insert(keyOfOption.value(option), options.at(i + 1));
     }
 
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/tradory");
+    const QString program = storeProgram();
     if (!QFileInfo(program).isExecutable())
         return fail(QStringLiteral("store program not found at %1").arg(program));
 

@@ -22,6 +22,8 @@ public:
     int run(const QStringList &arguments);
 
     static QString usage();
+    // Where the store program is: beside this tool, or where it is installed.
+    static QString storeProgram();
 
 private:
     int listen();
