@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "enginesubprocess.h"
 #include "instancelock.h"
 #include "language.h"
@@ -9,6 +10,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const int answered = CommandLine::answerInformationalOption(argc, argv); answered >= 0)
+        return answered;
     if (isEngineSubProcess(argc, argv))
         return runEngineSubProcess(argc, argv);
 
