@@ -4,10 +4,13 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
+#include <QWidget>
 
 namespace {
 
@@ -24,10 +27,30 @@ const char failureProbe[] = R"((function () {
   });
 })())";
 
+// Page console messages go where the engine's own would: the category "js",
+// warnings and errors only unless logging rules ask for more.
+Q_LOGGING_CATEGORY(pageConsole, "js", QtWarningMsg)
+
+QtMsgType messageTypeFor(QWebEnginePage::JavaScriptConsoleMessageLevel level)
+{
+    switch (level) {
+    case QWebEnginePage::InfoMessageLevel:
+        return QtInfoMsg;
+    case QWebEnginePage::WarningMessageLevel:
+        return QtWarningMsg;
+    default:
+        return QtCriticalMsg;
+    }
+}
+
 } // namespace
 
 BrowserPage::BrowserPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
+    , m_gesturelessPopups(new RateBudget(gesturelessPopups, gesturelessPopupRefillMs))
+    , m_dialogs(pageDialogs, pageDialogRefillMs)
+    , m_consoleLog(consoleLines, consoleLineRefillMs)
+    , m_refusalLog(5, 10000)
 {
     qRegisterMetaType<ProcessMessage>();
     connect(this, &QWebEnginePage::loadStarted, this, &BrowserPage::onLoadStarted);
@@ -85,13 +108,23 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, 
         emit processMessageReceived(bridged);
         return;
     }
-    QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
+    m_consoleLog.write(messageTypeFor(level), "page console:",
+                       PageLog::shortened(message, 400) + QStringLiteral(" at ") + PageLog::shortened(sourceId, 80)
+                           + QLatin1Char(':') + QString::number(lineNumber),
+                       pageConsole());
 }
 
 bool BrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
     if (isEngineScheme(url.scheme()))
         return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    // Only the window's own page may show the launcher and close the window
+    // by it: a frame or a popup may be anybody's.
+    if (!isMainFrame || m_isPopup) {
+        m_refusalLog.write(QtWarningMsg, isMainFrame ? "unknown scheme refused in a popup:" : "unknown scheme refused in a frame:",
+                           url.toString());
+        return false;
+    }
     // The refused navigation may be reported as a load of its own, started
     // after this answer: remember what was refused, not just that it was.
     m_refusedUrl = url;
@@ -101,9 +134,82 @@ bool BrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, 
     return false;
 }
 
+void BrowserPage::noteUserGesture()
+{
+    m_userGesture.start();
+    m_userGestureUsed = false;
+}
+
+bool BrowserPage::admitPopup()
+{
+    // One popup per gesture: a click handler that opens many gets one.
+    if (m_userGesture.isValid() && !m_userGestureUsed && m_userGesture.elapsed() <= userGestureMs) {
+        m_userGestureUsed = true;
+        return true;
+    }
+    return m_gesturelessPopups->take();
+}
+
+void BrowserPage::becomePopupOf(const BrowserPage &opener)
+{
+    m_isPopup = true;
+    // Otherwise each popup could open a few more of its own without a gesture.
+    m_gesturelessPopups = opener.m_gesturelessPopups;
+}
+
 QWebEnginePage *BrowserPage::createWindow(WebWindowType type)
 {
-    return m_windowFactory ? m_windowFactory(type) : nullptr;
+    if (!m_windowFactory)
+        return nullptr;
+    if (!admitPopup()) {
+        m_refusalLog.write(QtWarningMsg, "popup refused, no user gesture; opened by", url().toString());
+        return nullptr;
+    }
+    QWebEnginePage *created = m_windowFactory(type);
+    if (auto *popup = qobject_cast<BrowserPage *>(created))
+        popup->becomePopupOf(*this);
+    return created;
+}
+
+void BrowserPage::javaScriptAlert(const QUrl &securityOrigin, const QString &msg)
+{
+    runDialog(PageDialog::Alert, securityOrigin, msg, QString(), nullptr);
+}
+
+bool BrowserPage::javaScriptConfirm(const QUrl &securityOrigin, const QString &msg)
+{
+    return runDialog(PageDialog::Confirm, securityOrigin, msg, QString(), nullptr) == PageDialog::Accepted;
+}
+
+bool BrowserPage::javaScriptPrompt(const QUrl &securityOrigin, const QString &msg, const QString &defaultValue,
+                                   QString *result)
+{
+    return runDialog(PageDialog::Prompt, securityOrigin, msg, defaultValue, result) == PageDialog::Accepted;
+}
+
+PageDialog::Answer BrowserPage::runDialog(PageDialog::Kind kind, const QUrl &securityOrigin, const QString &text,
+                                          const QString &defaultValue, QString *value)
+{
+    // A refused dialog answers at once, as if its user had dismissed it.
+    if (m_windowClosing || !m_dialogs.take()) {
+        m_refusalLog.write(QtWarningMsg, "page dialog refused; shown by", url().toString());
+        return PageDialog::Rejected;
+    }
+    const QPointer<BrowserPage> self(this);
+    PageDialog dialog(kind, view(), securityOrigin, text, defaultValue);
+    const PageDialog::Answer answer = dialog.exec();
+    if (!self)
+        return PageDialog::Rejected;
+    if (answer == PageDialog::WindowClosing) {
+        m_windowClosing = true;
+        // Once the page's script has its answer and this call is over.
+        if (QWidget *window = dialog.window())
+            QTimer::singleShot(0, window, &QWidget::close);
+        return PageDialog::Rejected;
+    }
+    if (answer == PageDialog::Accepted && value)
+        *value = dialog.value();
+    return answer;
 }
 
 void BrowserPage::onLoadStarted()

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "pagedialog.h"
+#include "pagelog.h"
+#include "ratebudget.h"
 #include "scriptbridge.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QSharedPointer>
 #include <QUrl>
 #include <QWebEnginePage>
 
@@ -14,8 +19,13 @@
 //    network error, an HTTP error page, a stop, a download and a navigation
 //    we refused, and only the first two are failures;
 //  - refuses every navigation to a scheme the engine does not handle, so the
-//    operating system is never asked to open it;
-//  - hands window creation to whoever set a window factory.
+//    operating system is never asked to open it; only the main frame of a
+//    window's own page passes such a request on;
+//  - hands window creation to whoever set a window factory, for popups a
+//    user asked for and a few more;
+//  - shows the page's dialogs without trapping the user in them, and stops
+//    a page that keeps opening them;
+//  - bounds what the page's console puts into the log.
 class BrowserPage : public QWebEnginePage
 {
     Q_OBJECT
@@ -25,6 +35,19 @@ public:
     static constexpr int unknownHttpErrorStatus = 0;
     // How long an uncommitted failure waits for the download it may have been.
     static constexpr int downloadGraceMs = 300;
+    // A click or key press in the page's view lets it open one popup this
+    // long afterwards, as in browsers.
+    static constexpr int userGestureMs = 5000;
+    // Popups without a user gesture: a few, then one a minute, for a window
+    // and all the popups it opened together.
+    static constexpr int gesturelessPopups = 3;
+    static constexpr int gesturelessPopupRefillMs = 60000;
+    // Dialogs: a few, then one every half minute.
+    static constexpr int pageDialogs = 3;
+    static constexpr int pageDialogRefillMs = 30000;
+    // Console lines in the log: a burst, then five a second.
+    static constexpr int consoleLines = 20;
+    static constexpr int consoleLineRefillMs = 200;
 
     explicit BrowserPage(QWebEngineProfile *profile, QObject *parent = nullptr);
 
@@ -40,6 +63,10 @@ public:
     void runScriptIfAlive(const QString &code, const std::function<void(const QVariant &)> &done = {});
 
     static bool isEngineScheme(const QString &scheme);
+
+    // The view saw its user click or press a key.
+    void noteUserGesture();
+    bool isPopup() const { return m_isPopup; }
 
     // History entries whose load failed: going back or forward to one would
     // only fail again (and bring the offline page back), so navigation skips
@@ -61,6 +88,10 @@ protected:
                                   const QString &sourceId) override;
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage *createWindow(WebWindowType type) override;
+    void javaScriptAlert(const QUrl &securityOrigin, const QString &msg) override;
+    bool javaScriptConfirm(const QUrl &securityOrigin, const QString &msg) override;
+    bool javaScriptPrompt(const QUrl &securityOrigin, const QString &msg, const QString &defaultValue,
+                          QString *result) override;
 
 private:
     void onLoadStarted();
@@ -69,6 +100,10 @@ private:
     void classifyCommittedFailure(quint64 generation, const QUrl &target);
     void classifyUncommittedFailure(quint64 generation, const QUrl &target);
     void reportCommittedFailure(int errorCode, const QString &errorText, const QUrl &target);
+    bool admitPopup();
+    void becomePopupOf(const BrowserPage &opener);
+    PageDialog::Answer runDialog(PageDialog::Kind kind, const QUrl &securityOrigin, const QString &text,
+                                 const QString &defaultValue, QString *value);
 
     WindowFactory m_windowFactory;
     quint64 m_generation = 0;
@@ -80,6 +115,17 @@ private:
     bool m_rendererAlive = true;
     // History index -> the address that failed there.
     QHash<int, QUrl> m_failedEntries;
+
+    bool m_isPopup = false;
+    QElapsedTimer m_userGesture;
+    bool m_userGestureUsed = false;
+    QSharedPointer<RateBudget> m_gesturelessPopups;
+    RateBudget m_dialogs;
+    // Set once the window asked to close while a dialog was up.
+    bool m_windowClosing = false;
+    PageLog m_consoleLog;
+    // The program's own lines about what it refused the page.
+    PageLog m_refusalLog;
 };
 
 Q_DECLARE_METATYPE(ProcessMessage)

@@ -56,8 +56,13 @@ bool BrowserView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_watchedProxy && m_client) {
         switch (event->type()) {
         case QEvent::KeyPress:
+            if (!static_cast<QKeyEvent *>(event)->isAutoRepeat())
+                m_page->noteUserGesture();
             // Seen, never swallowed: the page still gets the key.
             m_client->OnPreKeyEvent(Browser(this), *static_cast<QKeyEvent *>(event));
+            break;
+        case QEvent::MouseButtonPress:
+            m_page->noteUserGesture();
             break;
         case QEvent::FocusIn:
             if (m_client->OnSetFocus()) {

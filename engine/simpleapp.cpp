@@ -74,7 +74,7 @@ void SimpleApp::configureProfile(QWebEngineProfile *profile)
     profile->setHttpUserAgent(m_settings.userAgent);
     if (!m_settings.acceptLanguage.isEmpty())
         profile->setHttpAcceptLanguage(m_settings.acceptLanguage);
-    profile->scripts()->insert(ScriptBridge::script());
+    profile->scripts()->insert(ScriptBridge::scripts());
     QWebEngineSettings *web = profile->settings();
     web->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
     // Network errors only commit (and so can be told from aborts) with it on.

@@ -91,4 +91,43 @@ QString saveShot(QWidget *widget, const QString &name)
     return path;
 }
 
+namespace {
+
+QStringList capturedLines;
+QtMessageHandler passOn = nullptr;
+
+void capture(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    capturedLines << message;
+    if (passOn)
+        passOn(type, context, message);
+}
+
+} // namespace
+
+LogCapture::LogCapture()
+{
+    capturedLines.clear();
+    passOn = qInstallMessageHandler(capture);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(passOn);
+    passOn = nullptr;
+}
+
+QStringList LogCapture::lines() const
+{
+    return capturedLines;
+}
+
+int LogCapture::count(const QString &text) const
+{
+    int n = 0;
+    for (const QString &line : qAsConst(capturedLines))
+        n += line.contains(text) ? 1 : 0;
+    return n;
+}
+
 } // namespace EngineTest

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -35,6 +36,20 @@ QWidget *topLevelWithTitle(const QString &title);
 
 // Saves a picture of widget under <build>/shots/<name>.png; returns the path.
 QString saveShot(QWidget *widget, const QString &name);
+
+// Keeps every message the process logs while it lives (and still passes
+// them on), so that a test can tell what reached the log.
+class LogCapture
+{
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
+
+    QStringList lines() const;
+    int count(const QString &text) const;
+};
 
 } // namespace EngineTest
 

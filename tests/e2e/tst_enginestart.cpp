@@ -222,7 +222,7 @@ void EngineStartTest::refreshIsGoneAfterDeleteAndBackInNextDocument()
 void EngineStartTest::pageCannotForgeBridgeMessages()
 {
     const QRegularExpression payload(QStringLiteral("var payload = (\"[^\\n]*\");"));
-    const QRegularExpressionMatch match = payload.match(ScriptBridge::script().sourceCode());
+    const QRegularExpressionMatch match = payload.match(ScriptBridge::senderScript().sourceCode());
     QVERIFY(match.hasMatch());
 
     QVERIFY(load(m_server.url(QStringLiteral("/plain"))));

@@ -97,6 +97,10 @@ private slots:
     void externalDragsAreRefused();
     void popupsShareTheClientAndHaveIconAndTitle();
     void onlyTheRefreshMessageBecomesARefresh();
+    void bridgeMessagesCannotBeForged_data();
+    void bridgeMessagesCannotBeForged();
+    void onlyTheWindowsOwnPageReachesTheLauncher();
+    void popupsWithoutUserGestureAreLimited();
     void currentInstanceFollowsConstruction();
 
 private:
@@ -423,6 +427,80 @@ void SimpleHandlerTest::onlyTheRefreshMessageBecomesARefresh()
     QVERIFY(!m_client->OnProcessMessageReceived(browser, frame, ProcessMessage{QStringLiteral("msg_from_render"), {QStringLiteral("Refresh")}}));
     QVERIFY(m_client->OnProcessMessageReceived(browser, frame, ProcessMessage{QStringLiteral("msg_from_render"), {QStringLiteral("refresh")}}));
     QCOMPARE(m_recorder.count(QStringLiteral("refresh")), 2);
+}
+
+void SimpleHandlerTest::bridgeMessagesCannotBeForged_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("refreshes");
+    QTest::newRow("named after the bridge") << "/forged-bridge" << 0;
+    // The frame's own call counts; what its parent caught of it does not.
+    QTest::newRow("caught in a prepared frame") << "/bridge-thief" << 1;
+}
+
+void SimpleHandlerTest::bridgeMessagesCannotBeForged()
+{
+    QFETCH(QString, path);
+    QFETCH(int, refreshes);
+    const Browser browser = openBrowser(m_server.url(path));
+    QVERIFY(waitForCall(QStringLiteral("end")));
+    ENGINE_TRY_VERIFY(EngineTest::evaluate(browser.page(), QStringLiteral("window.done")).toBool());
+    EngineTest::settle(500);
+    QCOMPARE(m_recorder.count(QStringLiteral("refresh")), refreshes);
+}
+
+void SimpleHandlerTest::onlyTheWindowsOwnPageReachesTheLauncher()
+{
+    EngineTest::LogCapture log;
+    const Browser browser = openBrowser(m_server.url(QStringLiteral("/frame-scheme")));
+    QVERIFY(waitForCall(QStringLiteral("end")));
+    ENGINE_TRY_VERIFY(EngineTest::evaluate(browser.page(), QStringLiteral("frames[1].tried")).toBool()
+                      || m_recorder.count(QStringLiteral("protocol")) > 0);
+    EngineTest::settle(500);
+    QCOMPARE(m_recorder.count(QStringLiteral("protocol")), 0);
+    QCOMPARE(m_recorder.count(QStringLiteral("error")), 0);
+    QVERIFY(m_launcherMessages.isEmpty());
+    // One frame asked by its address, the other by script.
+    QCOMPARE(log.count(QStringLiteral("[Tradory] unknown scheme refused")), 2);
+
+    browser.GetMainFrame().LoadURL(m_server.url(QStringLiteral("/popup")).toString());
+    QVERIFY(waitForCall(QStringLiteral("end"), 2));
+    QVERIFY(EngineTest::clickElement(browser.view(), QStringLiteral("#open")));
+    QVERIFY(waitForCall(QStringLiteral("created"), 2));
+    const Browser popup = m_recorder.created.last();
+    QVERIFY(waitForCall(QStringLiteral("end"), 3));
+    const int refusedBefore = log.count(QStringLiteral("[Tradory] unknown scheme refused"));
+    EngineTest::evaluate(popup.page(), QStringLiteral("location.href = 'vellora://library/popup'; 1"));
+    EngineTest::settle(500);
+    QCOMPARE(m_recorder.count(QStringLiteral("protocol")), 0);
+    QVERIFY(m_launcherMessages.isEmpty());
+    QCOMPARE(log.count(QStringLiteral("[Tradory] unknown scheme refused")), refusedBefore + 1);
+    QVERIFY(popup.isValid());
+
+    // The window's own page still does.
+    EngineTest::evaluate(browser.page(), QStringLiteral("location.href = 'vellora://library/open'; 1"));
+    QVERIFY(waitForCall(QStringLiteral("protocol")));
+    ENGINE_TRY_COMPARE(m_launcherMessages, QStringList{QStringLiteral("-showMainwindow")});
+}
+
+void SimpleHandlerTest::popupsWithoutUserGestureAreLimited()
+{
+    EngineTest::LogCapture log;
+    const Browser browser = openBrowser(m_server.url(QStringLiteral("/popup-flood")));
+    QVERIFY(waitForCall(QStringLiteral("end")));
+    EngineTest::settle(800);
+    // The page's script gets a window object either way: count real windows.
+    const int opened = m_recorder.count(QStringLiteral("created")) - 1;
+    QVERIFY2(opened >= 1 && opened <= 5, qPrintable(QStringLiteral("%1 of 20 opened").arg(opened)));
+    // Refused and said so, in a few lines, not one a refusal.
+    const int refusalLines = log.count(QStringLiteral("[Tradory] popup refused"));
+    QVERIFY2(refusalLines >= 1 && refusalLines <= 10, qPrintable(log.lines().join(QLatin1Char('\n'))));
+
+    // A click is still a click: its handler gets one popup.
+    QVERIFY(EngineTest::clickElement(browser.view(), QStringLiteral("#open")));
+    QVERIFY(waitForCall(QStringLiteral("created"), 2 + opened));
+    EngineTest::settle(300);
+    QCOMPARE(m_recorder.count(QStringLiteral("created")), 2 + opened);
 }
 
 void SimpleHandlerTest::currentInstanceFollowsConstruction()

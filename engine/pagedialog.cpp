@@ -1,0 +1,95 @@
+#include "pagedialog.h"
+
+#include "pagelog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QWidget>
+
+PageDialog::PageDialog(Kind kind, QWidget *view, const QUrl &securityOrigin, const QString &text,
+                       const QString &defaultValue)
+    : m_kind(kind)
+    , m_window(view ? view->window() : nullptr)
+    , m_origin(securityOrigin)
+    , m_text(PageLog::shortened(text, maxTextChars))
+{
+    m_dialog = makeDialog(PageLog::shortened(defaultValue, maxTextChars));
+    if (m_window)
+        m_window->installEventFilter(this);
+}
+
+PageDialog::~PageDialog()
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+    delete m_dialog.data();
+}
+
+QString PageDialog::title() const
+{
+    const QString host = m_origin.host();
+    return host.isEmpty() ? tr("Message from the page") : tr("Message from %1").arg(host);
+}
+
+QDialog *PageDialog::makeDialog(const QString &defaultValue)
+{
+    QDialog *dialog = nullptr;
+    if (m_kind == Prompt) {
+        auto *input = new QInputDialog(m_window);
+        input->setLabelText(m_text);
+        input->setTextValue(defaultValue);
+        dialog = input;
+    } else {
+        auto *box = new QMessageBox(m_window);
+        // Never rich text: a page's markup could load local files as images.
+        box->setTextFormat(Qt::PlainText);
+        box->setText(m_text);
+        box->setIcon(m_kind == Alert ? QMessageBox::Information : QMessageBox::Question);
+        box->setStandardButtons(m_kind == Alert ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel);
+        dialog = box;
+    }
+    dialog->setWindowTitle(title());
+    dialog->setWindowModality(Qt::NonModal);
+    return dialog;
+}
+
+PageDialog::Answer PageDialog::exec()
+{
+    if (!m_dialog || !m_window)
+        return Rejected;
+    QEventLoop loop;
+    m_loop = &loop;
+    int result = QDialog::Rejected;
+    connect(m_dialog, &QDialog::finished, &loop, [&](int code) {
+        result = code;
+        loop.quit();
+    });
+    connect(m_window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
+    loop.exec();
+    m_loop = nullptr;
+    if (m_closeWanted || !m_window)
+        return WindowClosing;
+    if (auto *input = qobject_cast<QInputDialog *>(m_dialog.data()))
+        m_value = input->textValue();
+    return result == QDialog::Accepted || result == QMessageBox::Ok ? Accepted : Rejected;
+}
+
+bool PageDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::Close && !m_closeWanted) {
+        event->ignore();
+        m_closeWanted = true;
+        if (m_dialog)
+            m_dialog->hide();
+        if (m_loop)
+            m_loop->quit();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
