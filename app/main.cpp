@@ -33,6 +33,9 @@ int main(int argc, char *argv[])
     }
 
     Startup::setHighDpiAttributes();
+    // The X11 window class and the Wayland app id then name the installed
+    // desktop entry, so desktops show its icon for our windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tradory"));
     int exitCode = 0;
     {
         QApplication application(argc, argv);

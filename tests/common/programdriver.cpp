@@ -14,6 +14,8 @@ ProgramDriver::ProgramDriver(const TestEnvironment &environment, const QString &
     , m_environment(environment)
     , m_lockName(lockName)
     , m_build(TestEnvironment::buildDir())
+    , m_launcherTool(m_build + QStringLiteral("/vellora-launcher"))
+    , m_program(m_build + QStringLiteral("/tradory"))
 {
     connect(&m_listener, &QProcess::readyReadStandardOutput, this, [this]() {
         while (m_listener.canReadLine())
@@ -29,9 +31,15 @@ ProgramDriver::~ProgramDriver()
     }
 }
 
+void ProgramDriver::useInstalledTree(const QString &launcherTool, const QString &program)
+{
+    m_launcherTool = launcherTool;
+    m_program = program;
+}
+
 bool ProgramDriver::startListening()
 {
-    m_listener.setProgram(m_build + QStringLiteral("/vellora-launcher"));
+    m_listener.setProgram(m_launcherTool);
     m_listener.setArguments({QStringLiteral("listen")});
     m_listener.start();
     if (!m_listener.waitForStarted())
@@ -61,7 +69,7 @@ QString ProgramDriver::run(const QString &program, const QStringList &arguments,
 QString ProgramDriver::open(const QString &type, const QString &package, const QString &url, const QString &game)
 {
     int exitCode = -1;
-    const QString name = run(m_build + QStringLiteral("/vellora-launcher"),
+    const QString name = run(m_launcherTool,
                              {QStringLiteral("open"), QStringLiteral("--oem"), QStringLiteral("acme"),
                               QStringLiteral("--package"), package, QStringLiteral("--type"), type,
                               QStringLiteral("--url"), url, QStringLiteral("--game"), game},
@@ -71,7 +79,7 @@ QString ProgramDriver::open(const QString &type, const QString &package, const Q
 
 void ProgramDriver::fireEvent(int event)
 {
-    run(m_build + QStringLiteral("/vellora-launcher"), {QStringLiteral("event"), QString::number(event)});
+    run(m_launcherTool, {QStringLiteral("event"), QString::number(event)});
 }
 
 bool ProgramDriver::primaryRuns() const
@@ -83,7 +91,7 @@ bool ProgramDriver::primaryRuns() const
 int ProgramDriver::programProcesses() const
 {
     const QByteArray marker = "VELLORA_CONFIG=" + QFile::encodeName(m_environment.configPath());
-    const QString program = QFileInfo(m_build + QStringLiteral("/tradory")).canonicalFilePath();
+    const QString program = QFileInfo(m_program).canonicalFilePath();
     int count = 0;
     for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(entry)) != program)

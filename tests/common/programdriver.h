@@ -20,6 +20,9 @@ public:
     ProgramDriver(const TestEnvironment &environment, const QString &lockName, QObject *parent = nullptr);
     ~ProgramDriver() override;
 
+    // Drive an installed or unpacked copy instead of the build tree's.
+    void useInstalledTree(const QString &launcherTool, const QString &program);
+
     // Starts `vellora-launcher listen`; every message it prints is kept.
     bool startListening();
     QStringList messages() const { return m_messages; }
@@ -57,6 +60,8 @@ private:
     const TestEnvironment &m_environment;
     QString m_lockName;
     QString m_build;
+    QString m_launcherTool;
+    QString m_program;
     QProcess m_listener;
     QStringList m_messages;
 };
