@@ -92,8 +92,8 @@ QString safeFileName(const QString &name, int dirBytes, const QString &suffix)
 
 QString socketPath(const QString &serverName)
 {
-    if (serverName.startsWith(QLatin1Char('/')))
-        return serverName;
+    // A name that is a path elsewhere is made safe like any other: the
+    // server removes whatever is at its path before listening there.
     const QString dir = runtimeDir();
     if (dir.isEmpty())
         return QString();

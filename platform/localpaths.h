@@ -12,8 +12,8 @@ namespace LocalPaths {
 // folder that only this user can write is available.
 QString runtimeDir();
 
-// The local socket path for a configured server name. Names that are already
-// absolute paths are kept. Other names are made safe for a file name; a name
+// The local socket path for a configured server name, always inside the
+// runtime folder. Names are made safe for a file name; a name
 // that had to be changed, or that would not fit into a socket address (107
 // bytes plus the terminator), is shortened deterministically with a hash of
 // the full name so that two different names never share a path.

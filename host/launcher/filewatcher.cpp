@@ -1,5 +1,6 @@
 #include "filewatcher.h"
 
+#include "regularfile.h"
 #include "vlauncher.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,7 @@ namespace {
 quint64 inodeOf(const QString &path)
 {
     struct stat st;
-    if (stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (lstat(QFile::encodeName(path).constData(), &st) != 0)
         return 0;
     return quint64(st.st_ino);
 }
@@ -25,6 +26,12 @@ quint64 inodeOf(const QFile &file)
     if (fstat(file.handle(), &st) != 0)
         return 0;
     return quint64(st.st_ino);
+}
+
+bool isRegularFile(const QString &path)
+{
+    struct stat st;
+    return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace
@@ -44,10 +51,11 @@ bool FileWatcher::fireEvent(int event, QString *error)
 {
     const QString path = eventsFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    QFile file;
+    QString reason;
+    if (!RegularFile::openForAppending(file, path, false, &reason)) {
         if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("cannot write %1: %2").arg(path, reason);
         return false;
     }
     // One write per line, so that a reader never sees half a number.
@@ -73,8 +81,7 @@ FileWatcher::FileWatcher(QObject *parent)
 
 void FileWatcher::skipExistingEvents()
 {
-    m_file.setFileName(m_path);
-    if (m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    if (RegularFile::openForReading(m_file, m_path)) {
         m_offset = m_file.size();
         m_inode = inodeOf(m_file);
     }
@@ -85,46 +92,62 @@ void FileWatcher::watch()
     const QString dir = QFileInfo(m_path).absolutePath();
     if (!m_watcher.directories().contains(dir))
         m_watcher.addPath(dir);
-    // A file that was replaced or removed drops out of the watch list.
-    if (QFileInfo::exists(m_path) && !m_watcher.files().contains(m_path))
+    // A file that was replaced or removed drops out of the watch list. A
+    // watch on anything but a regular file would follow a link to its target.
+    if (isRegularFile(m_path) && !m_watcher.files().contains(m_path))
         m_watcher.addPath(m_path);
+}
+
+void FileWatcher::watchOpenFile()
+{
+    // The watch may still be on what was at the path before (a link's target
+    // stays watched after the link is gone): renew it on the file we read.
+    if (m_watcher.files().contains(m_path))
+        m_watcher.removePath(m_path);
+    m_watcher.addPath(m_path);
+}
+
+bool FileWatcher::reopenIfReplaced()
+{
+    // The file we hold keeps its inode, so a different inode at the path is
+    // always a new file, even when the old one was removed and the new one
+    // has grown past our offset before we got here.
+    if (!m_file.isOpen() || inodeOf(m_path) != m_inode) {
+        if (!RegularFile::openForReading(m_file, m_path))
+            return false;
+        m_inode = inodeOf(m_file);
+        m_offset = 0;
+        m_reader.reset();
+        watchOpenFile();
+    } else if (m_file.size() < m_offset) {
+        // Truncated: everything in it is new.
+        m_offset = 0;
+        m_reader.reset();
+    }
+    return true;
+}
+
+QByteArray FileWatcher::readAppended()
+{
+    const qint64 size = m_file.size();
+    if (size - m_offset > maxBytesPerRead) {
+        qWarning("[Tradory] the events file grew by %lld bytes at once; skipping them", size - m_offset);
+        m_offset = size;
+        m_reader.reset();
+        return QByteArray();
+    }
+    if (!m_file.seek(m_offset))
+        return QByteArray();
+    const QByteArray fresh = m_file.read(maxBytesPerRead);
+    m_offset += fresh.size();
+    return fresh;
 }
 
 void FileWatcher::readNewEvents()
 {
     watch();
-    // The file we hold keeps its inode, so a different inode at the path is
-    // always a new file, even when the old one was removed and the new one
-    // has grown past our offset before we got here.
-    if (!m_file.isOpen() || inodeOf(m_path) != m_inode) {
-        m_file.close();
-        m_file.setFileName(m_path);
-        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            return;
-        m_inode = inodeOf(m_file);
-        m_offset = 0;
-        m_partial.clear();
-    } else if (m_file.size() < m_offset) {
-        // Truncated: everything in it is new.
-        m_offset = 0;
-        m_partial.clear();
-    }
-    if (!m_file.seek(m_offset))
+    if (!reopenIfReplaced())
         return;
-    const QByteArray fresh = m_file.readAll();
-    m_offset += fresh.size();
-    m_partial += fresh;
-    // Lines are a few bytes; a file of anything else must not grow the buffer.
-    if (m_partial.size() > maxLineBytes && !m_partial.contains('\n'))
-        m_partial.clear();
-
-    int lineEnd;
-    while ((lineEnd = m_partial.indexOf('\n')) >= 0) {
-        const QByteArray line = m_partial.left(lineEnd).trimmed();
-        m_partial.remove(0, lineEnd + 1);
-        bool ok = false;
-        const int value = line.toInt(&ok);
-        if (ok)
-            emit fileEvent(FileEvent(value));
-    }
+    for (const int event : m_reader.feed(readAppended()))
+        emit fileEvent(FileEvent(event));
 }

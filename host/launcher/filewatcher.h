@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fileeventreader.h"
+
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -9,7 +11,10 @@
 // line per event, the event number in decimal, to the events file
 // "<app-data root>/<product folder>/file_events". The watcher reads only what
 // was appended since it started (or since it last read), so an old file never
-// replays events, and several events written at once all arrive, in order.
+// replays events, and every event written at once arrives, in the order of
+// its first line (FileEventReader says what is bounded). Only a regular file
+// at that path is read; anything else there is passed over until a regular
+// file takes its place.
 class FileWatcher : public QObject
 {
     Q_OBJECT
@@ -21,7 +26,9 @@ public:
     };
     Q_ENUM(FileEvent)
 
-    static constexpr int maxLineBytes = 64;
+    static constexpr int maxLineBytes = FileEventReader::maxLineBytes;
+    // More than this appended at once is no launcher's doing: it is skipped.
+    static constexpr qint64 maxBytesPerRead = 64 * 1024;
 
     static FileWatcher *instance();
     static QString eventsFilePath();
@@ -35,8 +42,11 @@ signals:
 private:
     explicit FileWatcher(QObject *parent = nullptr);
     void watch();
+    void watchOpenFile();
     void readNewEvents();
     void skipExistingEvents();
+    bool reopenIfReplaced();
+    QByteArray readAppended();
 
     QFileSystemWatcher m_watcher;
     QString m_path;
@@ -44,5 +54,5 @@ private:
     QFile m_file;
     qint64 m_offset = 0;
     quint64 m_inode = 0;
-    QByteArray m_partial;
+    FileEventReader m_reader;
 };

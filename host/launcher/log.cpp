@@ -1,5 +1,7 @@
 #include "log.h"
 
+#include "logline.h"
+#include "regularfile.h"
 #include "vlauncher.h"
 
 #include <QDateTime>
@@ -18,46 +20,59 @@ Log *Log::instance()
 
 void Log::startForCef()
 {
-    QMutexLocker locker(&m_mutex);
-    if (m_started)
-        return;
-    m_started = true;
-    const QString folder = VLauncher::instance()->productDir() + QStringLiteral("/logs");
-    QDir().mkpath(folder);
-    m_path = folder + QStringLiteral("/tradory.log");
-    openFile();
-    m_previous = qInstallMessageHandler(&Log::handleMessage);
+    QString error;
+    {
+        QMutexLocker locker(&m_mutex);
+        if (m_started)
+            return;
+        m_started = true;
+        const QString folder = VLauncher::instance()->productDir() + QStringLiteral("/logs");
+        QDir().mkpath(folder);
+        m_path = folder + QStringLiteral("/tradory.log");
+        openFile(false, &error);
+        m_previous = qInstallMessageHandler(&Log::handleMessage);
+    }
+    // Outside the lock: this line goes through the handler just installed.
+    if (!error.isEmpty())
+        qWarning("[Tradory] cannot write the log file %s (%s); logging to the console only",
+                 qUtf8Printable(m_path), qUtf8Printable(error));
 }
 
-bool Log::openFile()
+bool Log::openFile(bool truncate, QString *error)
 {
-    m_file.setFileName(m_path);
-    return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    return RegularFile::openForAppending(m_file, m_path, truncate, error);
 }
 
 void Log::handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     Log *log = instance();
-    log->write(type, message);
+    const QString line = LogLine::sanitize(message);
+    log->write(type, line);
     if (log->m_previous)
-        log->m_previous(type, context, message);
+        log->m_previous(type, context, line);
 }
 
-void Log::write(QtMsgType type, const QString &message)
+void Log::rotate()
 {
-    static const char levels[] = {'D', 'W', 'C', 'F', 'I'};
-    const char level = (type >= 0 && type < int(sizeof levels)) ? levels[type] : '?';
-    const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' + level + ' '
-        + message.toUtf8() + '\n';
+    m_file.close();
+    const QString previous = m_path + QStringLiteral(".1");
+    QFile::remove(previous);
+    // When the old copy cannot be replaced (a folder in its place, say), the
+    // full file starts over rather than grow past the cap.
+    const bool moved = QFile::rename(m_path, previous);
+    openFile(!moved);
+}
+
+void Log::write(QtMsgType type, const QString &sanitizedMessage)
+{
+    const QByteArray line = LogLine::format(type, sanitizedMessage, QDateTime::currentDateTime());
 
     QMutexLocker locker(&m_mutex);
     if (!m_file.isOpen())
         return;
     if (m_file.size() + line.size() > maxFileBytes) {
-        m_file.close();
-        QFile::remove(m_path + QStringLiteral(".1"));
-        QFile::rename(m_path, m_path + QStringLiteral(".1"));
-        if (!openFile())
+        rotate();
+        if (!m_file.isOpen())
             return;
     }
     m_file.write(line);

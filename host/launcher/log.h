@@ -10,6 +10,11 @@
 // the usual output. The file is kept below a few megabytes by moving a full
 // file to "tradory.log.1". The service lives until the process ends, so a
 // message logged after main() returns is still safe to write.
+//
+// Every message becomes exactly one line of bounded length (see LogLine),
+// whoever sent it. Only a regular file is ever written: something else at
+// the log's path (a FIFO, a link, a folder) leaves the process logging to
+// the usual output alone.
 class Log
 {
 public:
@@ -23,8 +28,9 @@ public:
 private:
     Log() = default;
     static void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message);
-    void write(QtMsgType type, const QString &message);
-    bool openFile();
+    void write(QtMsgType type, const QString &sanitizedMessage);
+    bool openFile(bool truncate, QString *error = nullptr);
+    void rotate();
 
     QMutex m_mutex;
     QFile m_file;

@@ -19,6 +19,19 @@ QString demoStoreUrl()
         .toString();
 }
 
+bool isNameKey(int key)
+{
+    switch (AppConfig(key)) {
+    case AppConfig::LauncherServer:
+    case AppConfig::OwnServer:
+    case AppConfig::InstanceMutex:
+    case AppConfig::ProductFolder:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 VLauncher *VLauncher::instance()
@@ -69,6 +82,18 @@ QVariant VLauncher::defaultValue(AppConfig key)
     return QVariant();
 }
 
+QString VLauncher::refusalReason(AppConfig key, const QString &value)
+{
+    if (!isNameKey(int(key)))
+        return QString();
+    // Windows' separator too: the launcher's files may come from there.
+    if (value.contains(QLatin1Char('/')) || value.contains(QLatin1Char('\\')))
+        return QStringLiteral("it holds a path separator");
+    if (value == QLatin1String(".") || value == QLatin1String(".."))
+        return QStringLiteral("it names a folder itself");
+    return QString();
+}
+
 void VLauncher::reload()
 {
     m_values.clear();
@@ -86,8 +111,16 @@ void VLauncher::reload()
             continue;
         bool isNumber = false;
         const int number = it.key().mid(section.size()).toInt(&isNumber);
-        if (isNumber)
-            m_values.insert(number, it.value());
+        if (!isNumber)
+            continue;
+        const QString reason = refusalReason(AppConfig(number), it.value());
+        if (!reason.isEmpty()) {
+            qWarning("[Tradory] configuration key %d is refused (%s): \"%s\"; using \"%s\"", number,
+                     qUtf8Printable(reason), qUtf8Printable(it.value()),
+                     qUtf8Printable(defaultValue(AppConfig(number)).toString()));
+            continue;
+        }
+        m_values.insert(number, it.value());
     }
 }
 

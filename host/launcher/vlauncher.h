@@ -13,6 +13,11 @@
 // "<user config folder>/VelloraX/launcher.ini". Values live in the section
 // [AppConfig] under their key numbers ("35=VelloraXLauncher"). Keys without a
 // value, a missing file or a file that cannot be parsed give the defaults.
+//
+// Keys 35, 37, 38 and 41 are names that the program turns into paths (socket,
+// lock file, product folder). A value that could lead elsewhere, one holding a
+// separator or naming "." or "..", is refused with a log line in favour of the
+// default.
 class VLauncher
 {
 public:
@@ -36,6 +41,8 @@ public:
     // The INI file this process reads.
     static QString configFilePath();
     static QVariant defaultValue(AppConfig key);
+    // Why a value cannot stand for the key; empty when it can.
+    static QString refusalReason(AppConfig key, const QString &value);
 
     // Reads the file again; the launcher may have rewritten it.
     void reload();

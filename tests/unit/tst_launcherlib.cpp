@@ -133,6 +133,45 @@ private slots:
             QCOMPARE(value.toString(), expected.toString());
     }
 
+    void configNamesThatArePathsAreRefused_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
+        const QString launcher = QStringLiteral("VelloraXLauncher");
+        const QString server = QStringLiteral("TradoryServer");
+        const QString lock = QStringLiteral("TradoryInstance");
+        const QString product = QStringLiteral("VelloraX");
+        QTest::newRow("35 absolute") << 35 << QStringLiteral("/tmp/launcher") << launcher;
+        QTest::newRow("37 absolute") << 37 << QStringLiteral("/home/someone/.bashrc") << server;
+        QTest::newRow("37 backslash") << 37 << QStringLiteral("..\\server") << server;
+        QTest::newRow("38 upwards") << 38 << QStringLiteral("../lock") << lock;
+        QTest::newRow("41 parent") << 41 << QStringLiteral("..") << product;
+        QTest::newRow("41 two up") << 41 << QStringLiteral("../..") << product;
+        QTest::newRow("41 itself") << 41 << QStringLiteral(".") << product;
+        QTest::newRow("41 nested") << 41 << QStringLiteral("Vellora/X") << product;
+        // Names are kept, odd ones too: the socket and lock paths make them safe.
+        QTest::newRow("41 dots inside") << 41 << QStringLiteral("Vellora..X") << QStringLiteral("Vellora..X");
+        QTest::newRow("37 spaced") << 37 << QStringLiteral("Tradory Server 2") << QStringLiteral("Tradory Server 2");
+        QTest::newRow("35 leading dot") << 35 << QStringLiteral(".launcher") << QStringLiteral(".launcher");
+    }
+
+    void configNamesThatArePathsAreRefused()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        QVERIFY(writeConfig(QStringLiteral("[AppConfig]\n%1=%2\n").arg(key).arg(value).toUtf8()));
+        if (expected != value)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^\\[Tradory\\] configuration key %1 is refused").arg(key)));
+        VLauncher::instance()->reload();
+        QCOMPARE(VLauncher::instance()->getAppConfigValue(AppConfig(key)).toString(), expected);
+        if (key == int(AppConfig::ProductFolder))
+            QCOMPARE(VLauncher::instance()->productDir(), m_env.dataRoot() + QLatin1Char('/') + expected);
+        QVERIFY(writeConfig(QByteArray()));
+        VLauncher::instance()->reload();
+    }
+
     void languageFromConfig_data()
     {
         QTest::addColumn<QString>("code");
@@ -218,6 +257,58 @@ private slots:
         QCOMPARE(eventsOf(spy), (QList<int>{1, 2}));
     }
 
+    void eventsFileHoldsOnlyEvents()
+    {
+        QSignalSpy spy(FileWatcher::instance(), &FileWatcher::fileEvent);
+        // The tail of an overlong line is no line of its own.
+        QVERIFY(writeFile(FileWatcher::eventsFilePath(), QByteArray(100, '7'), QIODevice::Append));
+        QTest::qWait(400);
+        QVERIFY(writeFile(FileWatcher::eventsFilePath(), "0\n", QIODevice::Append));
+        QTest::qWait(400);
+        // Numbers that name no event, and one too large for a number.
+        QVERIFY(writeFile(FileWatcher::eventsFilePath(), "7\n-1\n99999999999999999999\n 2 \n", QIODevice::Append));
+        QTRY_COMPARE(spy.count(), 1);
+        QTest::qWait(200);
+        QCOMPARE(eventsOf(spy), QList<int>{2});
+    }
+
+    void burstOfEventsReachesWindowsOnce()
+    {
+        QSignalSpy spy(FileWatcher::instance(), &FileWatcher::fileEvent);
+        QByteArray burst;
+        for (int i = 0; i < 10000; ++i)
+            burst += i % 2 ? "1\n" : "2\n";
+        QVERIFY(writeFile(FileWatcher::eventsFilePath(), burst, QIODevice::Append));
+        QTRY_VERIFY(spy.count() >= 2);
+        QTest::qWait(300);
+        QCOMPARE(eventsOf(spy), (QList<int>{2, 1}));
+
+        // Far more than any launcher writes is passed over as a whole.
+        spy.clear();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^\\[Tradory\\] the events file grew by")));
+        QVERIFY(writeFile(FileWatcher::eventsFilePath(), QByteArray(1024 * 1024, '\n') + "0\n", QIODevice::Append));
+        QTest::qWait(400);
+        QVERIFY(FileWatcher::fireEvent(FileWatcher::CloseLogin));
+        QTRY_COMPARE(spy.count(), 1);
+        QCOMPARE(eventsOf(spy), QList<int>{2});
+    }
+
+    void linkAtEventsPathIsNotFollowed()
+    {
+        QSignalSpy spy(FileWatcher::instance(), &FileWatcher::fileEvent);
+        const QString path = FileWatcher::eventsFilePath();
+        const QString elsewhere = m_env.root() + QStringLiteral("/other-events");
+        QVERIFY(writeFile(elsewhere, "0\n"));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::link(elsewhere, path));
+        QTest::qWait(400);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(writeFile(path, "1\n"));
+        QTRY_COMPARE(spy.count(), 1);
+        QTest::qWait(200);
+        QCOMPARE(eventsOf(spy), QList<int>{1});
+    }
+
     void replacedEventsFileStillDelivers_data()
     {
         QTest::addColumn<bool>("rename");
@@ -236,15 +327,18 @@ private slots:
         const QString path = FileWatcher::eventsFilePath();
         // Old events first, so that the new file is shorter or longer than
         // what the watcher has read already.
-        for (int i = 0; i < 8; ++i)
+        // One at a time: events read together count once.
+        for (int i = 0; i < 8; ++i) {
             QVERIFY(FileWatcher::fireEvent(FileWatcher::CloseLogin));
-        QTRY_COMPARE(spy.count(), 8);
+            QTRY_COMPARE(spy.count(), i + 1);
+        }
         spy.clear();
 
         QList<int> expected;
         QByteArray content;
         for (int i = 0; i < lines; ++i) {
-            expected << i % 3;
+            if (!expected.contains(i % 3))
+                expected << i % 3;
             content += QByteArray::number(i % 3) + '\n';
         }
         if (rename) {
@@ -255,9 +349,9 @@ private slots:
             QVERIFY(QFile::remove(path));
             QVERIFY(writeFile(path, content));
         }
-        QTRY_COMPARE(spy.count(), lines);
+        QTRY_COMPARE(spy.count(), expected.size());
         QVERIFY(FileWatcher::fireEvent(FileWatcher::LanguageChanged));
-        QTRY_COMPARE(spy.count(), lines + 1);
+        QTRY_COMPARE(spy.count(), expected.size() + 1);
         expected << FileWatcher::LanguageChanged;
         QCOMPARE(eventsOf(spy), expected);
     }
@@ -278,6 +372,56 @@ private slots:
         QCOMPARE(lines.size(), 3);
         QVERIFY2(lines.at(0).endsWith(" I first line of this run"), lines.at(0).constData());
         QVERIFY2(lines.at(1).endsWith(" W second line of this run"), lines.at(1).constData());
+    }
+
+    void messageIsOneLineWhateverItHolds()
+    {
+        const QString logFile = Log::instance()->filePath();
+        const int before = readFile(logFile).count('\n');
+        qCritical("x\r\n2099-01-01T00:00:00.000 C [Tradory] FORGED\x1b[2J\x7f");
+        qWarning().noquote() << QStringLiteral("next\u2028line \u202edesrever\u0085end\tand a tab");
+        const QList<QByteArray> lines = readFile(logFile).split('\n').mid(before);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.at(0).endsWith(" C x\\r\\n2099-01-01T00:00:00.000 C [Tradory] FORGED\\x1b[2J\\x7f"),
+                 lines.at(0).constData());
+        QVERIFY2(lines.at(1).endsWith(" W next\\u2028line \\u202edesrever\\x85end\tand a tab"), lines.at(1).constData());
+        QCOMPARE(lines.at(2), QByteArray());
+    }
+
+    void logStaysUnderItsCapForAnyMessage()
+    {
+        const QString logFile = Log::instance()->filePath();
+        qInfo("[Tradory] marker before the big messages");
+        // 100 messages of 100 KB leave room for what came before them.
+        const QString big(100 * 1024, QLatin1Char('b'));
+        for (int i = 0; i < 100; ++i)
+            qInfo().noquote() << big;
+        QVERIFY((readFile(logFile + QStringLiteral(".1")) + readFile(logFile)).contains("marker before the big messages"));
+        // One message larger than both files together.
+        qInfo().noquote() << QStringLiteral("huge:") + QString(6 * 1024 * 1024, QChar(0x4e2d));
+        qInfo("[Tradory] marker after the huge message");
+        const QByteArray last = readFile(logFile);
+        QVERIFY2(QFileInfo(logFile).size() <= Log::maxFileBytes, qPrintable(QString::number(QFileInfo(logFile).size())));
+        QVERIFY(QFileInfo(logFile + QStringLiteral(".1")).size() <= Log::maxFileBytes);
+        QVERIFY(last.contains("marker after the huge message"));
+        const int hugeLine = last.indexOf("huge:");
+        QVERIFY(hugeLine >= 0);
+        QVERIFY2(last.indexOf('\n', hugeLine) - hugeLine < 64 * 1024, "a line longer than a line may be");
+    }
+
+    void logCapHoldsWhenOldCopyCannotMove()
+    {
+        const QString logFile = Log::instance()->filePath();
+        const QString oldCopy = logFile + QStringLiteral(".1");
+        QFile::remove(oldCopy);
+        QVERIFY(QDir().mkpath(oldCopy + QStringLiteral("/in-the-way")));
+        const QString line(8000, QLatin1Char('l'));
+        for (int i = 0; i < 600; ++i)
+            qInfo().noquote() << line;
+        const qint64 size = QFileInfo(logFile).size();
+        QVERIFY(QDir(oldCopy).removeRecursively());
+        QVERIFY2(size <= Log::maxFileBytes, qPrintable(QString::number(size)));
+        QVERIFY(size > 0);
     }
 
     void lateLinesAfterMainAreSafe_data()

@@ -60,14 +60,12 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_run));
     }
 
-    void plainAndAbsoluteNamesKept()
+    void plainNamesKept()
     {
         QCOMPARE(LocalPaths::socketPath(QStringLiteral("TradoryServer")), m_run + QStringLiteral("/TradoryServer"));
         QCOMPARE(LocalPaths::socketPath(QStringLiteral("Vellora-X_1.2")), m_run + QStringLiteral("/Vellora-X_1.2"));
         QCOMPARE(LocalPaths::lockFilePath(QStringLiteral("TradoryInstance")),
                  m_run + QStringLiteral("/TradoryInstance.lock"));
-        const QString absolute = QStringLiteral("/var/tmp/some folder/launcher socket");
-        QCOMPARE(LocalPaths::socketPath(absolute), absolute);
         // Names that read the same once made safe still get paths of their own.
         const QString spaced = LocalPaths::socketPath(QStringLiteral("Tradory Server"));
         QVERIFY(spaced != LocalPaths::socketPath(QStringLiteral("Tradory/Server")));
@@ -84,6 +82,9 @@ private slots:
         QTest::newRow("slash inside") << QStringLiteral("Tradory/Server");
         QTest::newRow("empty") << QString();
         QTest::newRow("very long") << QString(300, QLatin1Char('s'));
+        // The server removes what is at its path before it listens there.
+        QTest::newRow("absolute path") << QStringLiteral("/var/tmp/some folder/launcher socket");
+        QTest::newRow("root") << QStringLiteral("/");
     }
 
     void unsafeNamesBecomeSafe()
