@@ -7,6 +7,7 @@
 #include "vlauncher.h"
 
 #include <QDrag>
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QtTest>
@@ -57,6 +58,66 @@ const char popupPage[] =
     "  window.open('/popup-child', 'child', 'width=420,height=300'); };"
     "</script></body></html>";
 
+// Dialogs, popups and console lines a page makes without end. Each tells the
+// server through a synchronous request how far it got.
+const char pageTraps[] = R"(<script>
+function tell(what) { var x = new XMLHttpRequest(); x.open('GET', '/event?' + what, false); x.send(); }
+</script>)";
+
+const char alertLoopPage[] = R"(<html><head><title>Alerts</title></head><body>
+<script>
+onload = function () { setTimeout(function () {
+  tell('alerting');
+  for (var i = 0; ; ++i) alert('Stay here ' + i);
+}, 0); };
+</script></body></html>)";
+
+const char alertCountPage[] = R"(<html><head><title>Alerts</title></head><body>
+<script>
+onload = function () { setTimeout(function () {
+  for (var i = 0; i < 30; ++i) { tell('alert'); alert('Message ' + i); }
+  tell('done');
+}, 0); };
+</script></body></html>)";
+
+const char popupFloodPage[] = R"(<html><head><title>Popups</title></head><body style='margin:0'>
+<button id='open' style='width:300px;height:100px'>open</button>
+<script>
+// Small and out of the way: the button stays uncovered.
+onload = function () {
+  for (var i = 0; i < 20; ++i) window.open('/popup-child?' + i, '', 'width=200,height=100,left=1050,top=880');
+  tell('flooded');
+};
+document.getElementById('open').onclick = function () {
+  for (var i = 0; i < 20; ++i) window.open('/popup-child?clicked' + i);
+};
+</script></body></html>)";
+
+const char consoleFloodPage[] = R"(<html><head><title>Console</title></head><body>
+<script>
+onload = function () {
+  var big = new Array(100 * 1024 + 1).join('x');
+  for (var i = 0; i < 100; ++i) console.warn(i + big);
+  tell('flooded');
+};
+</script></body></html>)";
+
+QByteArray withTraps(const char *page)
+{
+    return QByteArray(pageTraps) + page;
+}
+
+// Every visible window of the store program but the one given.
+QStringList otherProgramWindows(const QString &excluded)
+{
+    const QString found = ProgramDriver::run(QStringLiteral("xdotool"),
+                                             {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                              QStringLiteral("--class"), QStringLiteral("tradory")});
+    QStringList windows = found.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    windows.removeAll(excluded);
+    return windows;
+}
+
 // Where a point of the page is on the screen: the page starts 3 pixels in
 // and below the 50-pixel title bar (the display runs at 96 DPI).
 QPoint onPage(const QRect &window, int x, int y)
@@ -77,6 +138,10 @@ private slots:
     void pageDragsWorkAndOutsideDragsAreRefused();
     void popupOpensOverItsWindowAndClosesWithIt();
     void quittingWithPopupAndDeveloperToolsLeavesNoPageBehind();
+    void windowClosesWhileItsPageLoopsOverAlerts();
+    void pageThatKeepsOpeningDialogsIsStopped();
+    void popupsWithoutAClickAreFew();
+    void pageConsoleCannotFloodTheLog();
 
 private:
     int pageEvents(const QByteArray &what) const;
@@ -99,6 +164,10 @@ void PagesAndPopupsTest::initTestCase()
     m_server.route("/popup-child", "<html><head><title>Gift card</title></head><body>child</body></html>");
     m_server.route("/event", "");
     m_server.route("/navigated", "<html><head><title>Navigated</title></head></html>");
+    m_server.route("/alert-loop", withTraps(alertLoopPage));
+    m_server.route("/alert-count", withTraps(alertCountPage));
+    m_server.route("/popup-flood", withTraps(popupFloodPage));
+    m_server.route("/console-flood", withTraps(consoleFloodPage));
     QVERIFY(m_driver->startListening());
 }
 
@@ -257,6 +326,94 @@ void PagesAndPopupsTest::quittingWithPopupAndDeveloperToolsLeavesNoPageBehind()
     QCOMPARE(program.exitCode(), 0);
     QVERIFY2(!errors.contains(QLatin1String("Release of profile requested")), qPrintable(errors.right(2000)));
     QVERIFY2(!errors.contains(QLatin1String("AddressSanitizer")), qPrintable(errors.right(4000)));
+}
+
+void PagesAndPopupsTest::windowClosesWhileItsPageLoopsOverAlerts()
+{
+    const QString window = openAndWait(QStringLiteral("-tradory="), QStringLiteral("alerts"),
+                                       QStringLiteral("/alert-loop"), QStringLiteral("Alerts"));
+    QVERIFY(!window.isEmpty());
+    QVERIFY(QTest::qWaitFor([this]() { return pageEvents("alerting") > 0; }, 10000));
+    QVERIFY(QTest::qWaitFor([&]() { return !otherProgramWindows(window).isEmpty(); }, 10000));
+
+    // The close button, three times at most, as its user would.
+    const QRect placed = ProgramDriver::geometry(window);
+    for (int attempt = 0; attempt < 3 && !ProgramDriver::windows(QStringLiteral("Alerts")).isEmpty(); ++attempt) {
+        ProgramDriver::click(placed.topLeft() + QPoint(placed.width() - 11 - 20, 25));
+        static_cast<void>(QTest::qWaitFor([]() { return ProgramDriver::windows(QStringLiteral("Alerts")).isEmpty(); }, 3000));
+    }
+    QVERIFY(ProgramDriver::windows(QStringLiteral("Alerts")).isEmpty());
+    QVERIFY(m_driver->waitForMessages(2));
+    QCOMPARE(m_driver->messages().at(1), QStringLiteral(R"(-tradory={"event":"close","oem":"acme","package_name":"alerts"})"));
+    QVERIFY(QTest::qWaitFor([this]() { return !m_driver->primaryRuns(); }, 15000));
+}
+
+void PagesAndPopupsTest::pageThatKeepsOpeningDialogsIsStopped()
+{
+    const QString window = openAndWait(QStringLiteral("page"), QStringLiteral("alerts"),
+                                       QStringLiteral("/alert-count"), QStringLiteral("Alerts"));
+    QVERIFY(!window.isEmpty());
+    // Each dialog that comes is answered with Return; a page that gets its
+    // way needs thirty.
+    QStringList answered;
+    QElapsedTimer clock;
+    clock.start();
+    while (pageEvents("done") == 0 && answered.size() < 30 && clock.elapsed() < 20000) {
+        for (const QString &dialog : otherProgramWindows(window)) {
+            if (answered.contains(dialog))
+                continue;
+            answered << dialog;
+            ProgramDriver::run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                                                           dialog, QStringLiteral("key"), QStringLiteral("Return")});
+        }
+        QTest::qWait(100);
+    }
+    QVERIFY2(pageEvents("done") == 1, qPrintable(QStringLiteral("%1 dialogs answered, the page still waits").arg(answered.size())));
+    QCOMPARE(pageEvents("alert"), 30);
+    QVERIFY2(answered.size() >= 1 && answered.size() <= 3, qPrintable(QString::number(answered.size())));
+    QVERIFY(m_driver->logText().contains(QLatin1String("[Tradory] page dialog refused")));
+    // The window is still there and its page goes on.
+    QVERIFY(!ProgramDriver::windows(QStringLiteral("Alerts")).isEmpty());
+}
+
+void PagesAndPopupsTest::popupsWithoutAClickAreFew()
+{
+    const QString window = openAndWait(QStringLiteral("page"), QStringLiteral("popups"),
+                                       QStringLiteral("/popup-flood"), QStringLiteral("Popups"));
+    QVERIFY(!window.isEmpty());
+    QVERIFY(QTest::qWaitFor([this]() { return pageEvents("flooded") > 0; }, 10000));
+    QTest::qWait(1500);
+    const int opened = ProgramDriver::windows(QStringLiteral("Gift card")).size();
+    QVERIFY2(opened >= 1 && opened <= 5, qPrintable(QStringLiteral("%1 popups of 20").arg(opened)));
+    QVERIFY(m_driver->logText().contains(QLatin1String("[Tradory] popup refused")));
+
+    // A click on the page opens one more, however many its handler asks for.
+    const QRect placed = ProgramDriver::geometry(window);
+    for (int attempt = 0; attempt < 5 && ProgramDriver::windows(QStringLiteral("Gift card")).size() == opened; ++attempt) {
+        ProgramDriver::click(onPage(placed, 100, 50));
+        static_cast<void>(QTest::qWaitFor([&]() { return ProgramDriver::windows(QStringLiteral("Gift card")).size() > opened; }, 3000));
+    }
+    QTest::qWait(1000);
+    QCOMPARE(ProgramDriver::windows(QStringLiteral("Gift card")).size(), opened + 1);
+}
+
+void PagesAndPopupsTest::pageConsoleCannotFloodTheLog()
+{
+    const QString window = openAndWait(QStringLiteral("page"), QStringLiteral("console"),
+                                       QStringLiteral("/console-flood"), QStringLiteral("Console"));
+    QVERIFY(!window.isEmpty());
+    QVERIFY(QTest::qWaitFor([this]() { return pageEvents("flooded") > 0; }, 20000));
+    QTest::qWait(1000);
+    const QString log = m_driver->logText();
+    // What was written before the flood is still there.
+    QVERIFY(log.contains(QLatin1String("[Tradory] browser create start")));
+    const QStringList lines = log.split(QLatin1Char('\n'));
+    int consoleLines = 0;
+    for (const QString &line : lines) {
+        consoleLines += line.contains(QLatin1String("page console")) ? 1 : 0;
+        QVERIFY2(line.size() < 2000, qPrintable(line.left(200)));
+    }
+    QVERIFY2(consoleLines >= 1 && consoleLines <= 40, qPrintable(QString::number(consoleLines)));
 }
 
 QTEST_MAIN(PagesAndPopupsTest)
