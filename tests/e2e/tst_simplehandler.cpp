@@ -15,7 +15,10 @@
 #include "testpages.h"
 #include "vserver.h"
 
+#include <QAbstractButton>
 #include <QContextMenuEvent>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -101,6 +104,8 @@ private slots:
     void bridgeMessagesCannotBeForged();
     void onlyTheWindowsOwnPageReachesTheLauncher();
     void popupsWithoutUserGestureAreLimited();
+    void dialogsAnswerThePage_data();
+    void dialogsAnswerThePage();
     void currentInstanceFollowsConstruction();
 
 private:
@@ -501,6 +506,55 @@ void SimpleHandlerTest::popupsWithoutUserGestureAreLimited()
     QVERIFY(waitForCall(QStringLiteral("created"), 2 + opened));
     EngineTest::settle(300);
     QCOMPARE(m_recorder.count(QStringLiteral("created")), 2 + opened);
+}
+
+void SimpleHandlerTest::dialogsAnswerThePage_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("confirm, ok") << "String(confirm('<b>Buy?</b>'))" << true << "" << "true";
+    QTest::newRow("confirm, cancel") << "String(confirm('<b>Buy?</b>'))" << false << "" << "false";
+    QTest::newRow("prompt, typed") << "String(prompt('<b>Name?</b>', 'guest'))" << true << "Ada" << "Ada";
+    QTest::newRow("prompt, cancel") << "String(prompt('<b>Name?</b>', 'guest'))" << false << "Ada" << "null";
+    QTest::newRow("alert") << "String(alert('<b>Hello</b>'))" << true << "" << "undefined";
+}
+
+void SimpleHandlerTest::dialogsAnswerThePage()
+{
+    QFETCH(QString, script);
+    QFETCH(bool, accept);
+    QFETCH(QString, typed);
+    QFETCH(QString, answer);
+    const Browser browser = openBrowser(m_server.url(QStringLiteral("/fast")));
+    QVERIFY(waitForCall(QStringLiteral("end")));
+
+    // The page's script waits for its dialog: answer it from the dialog's
+    // own event loop.
+    QString shownText;
+    QTimer answering;
+    connect(&answering, &QTimer::timeout, this, [&]() {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (!widget->isVisible())
+                continue;
+            if (auto *box = qobject_cast<QMessageBox *>(widget)) {
+                shownText = box->textFormat() == Qt::PlainText ? box->text() : QStringLiteral("rich: ") + box->text();
+                QAbstractButton *button = box->button(accept ? QMessageBox::Ok : QMessageBox::Cancel);
+                if (!button)
+                    button = box->button(QMessageBox::Ok);
+                button->click();
+            } else if (auto *input = qobject_cast<QInputDialog *>(widget)) {
+                shownText = input->labelText();
+                input->setTextValue(typed);
+                accept ? input->accept() : input->reject();
+            }
+        }
+    });
+    answering.start(50);
+    QCOMPARE(EngineTest::evaluate(browser.page(), script).toString(), answer);
+    QVERIFY(shownText.startsWith(QLatin1String("<b>")));
+    QVERIFY(!browser.window()->window()->isHidden());
 }
 
 void SimpleHandlerTest::currentInstanceFollowsConstruction()
