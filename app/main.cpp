@@ -2,6 +2,7 @@
 #include "enginesubprocess.h"
 #include "instancelock.h"
 #include "language.h"
+#include "launcharguments.h"
 #include "startengine.h"
 #include "startup.h"
 #include "vlauncher.h"
@@ -15,6 +16,9 @@ int main(int argc, char *argv[])
     if (isEngineSubProcess(argc, argv))
         return runEngineSubProcess(argc, argv);
 
+    // Taken apart before any application object reads options out of it.
+    LaunchArguments arguments(argc, argv);
+
     // The role is settled before anything graphical exists: a second instance
     // only hands its request on, and a display connection, fonts and the
     // engine's set-up would make every forwarded request slow.
@@ -24,8 +28,8 @@ int main(int argc, char *argv[])
     if (locked == InstanceLock::Result::HeldElsewhere) {
         Startup::Forwarding forwarding;
         {
-            QCoreApplication application(argc, argv);
-            forwarding = Startup::forwardToPrimary(Startup::argumentsFrom(argc, argv), lock, lockName);
+            QCoreApplication application(arguments.applicationArgc(), arguments.applicationArgv());
+            forwarding = Startup::forwardToPrimary(arguments.all(), lock, lockName);
         }
         // The primary ended before it took the request: this process serves it.
         if (forwarding != Startup::Forwarding::LockFreed)
@@ -38,14 +42,14 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("tradory"));
     int exitCode = 0;
     {
-        QApplication application(argc, argv);
+        QApplication application(arguments.applicationArgc(), arguments.applicationArgv());
         Language::instance()->init();
         startEngine();
         // An unusable lock file does not make this a second instance: with no
         // way to tell, showing the window beats losing the request.
         if (!lock.isHeld() && locked == InstanceLock::Result::Failed)
             qWarning("[Tradory] instance lock unavailable, running as primary: %s", qUtf8Printable(lock.errorString()));
-        exitCode = Startup::runPrimary(Startup::argumentsFrom(argc, argv));
+        exitCode = Startup::runPrimary(arguments.all());
         shutdownEngine();
         // Qt WebEngine writes the last of the profile while the application
         // object goes.

@@ -28,6 +28,8 @@ QString refusalReason(const QString &name)
         return QStringLiteral("\"..\"");
     if (name == QLatin1String("."))
         return QStringLiteral("\".\"");
+    if (name.startsWith(QLatin1Char('-')))
+        return QStringLiteral("starts with \"-\"");
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
             return QStringLiteral("control character");
@@ -59,11 +61,25 @@ LaunchRequest parseRequestJson(const QByteArray &json)
 
 namespace {
 
-// Opens path only if it is a regular file reached without a symbolic link;
-// a FIFO must not block the program either.
-int openRegularFile(const QByteArray &path, struct stat *info)
+BeforeRemoveHook &beforeRemoveHook()
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    static BeforeRemoveHook hook;
+    return hook;
+}
+
+// The request folder, opened once. Every later step is relative to this
+// handle, so a folder (or a parent of it) swapped for a link while a request
+// is being read leads nowhere else. The folder itself may be a link.
+int openRequestFolder()
+{
+    return ::open(QFile::encodeName(requestFolder()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+// Opens name in the folder only if it is a regular file reached without a
+// symbolic link; a FIFO must not block the program either.
+int openRegularFile(int folder, const QByteArray &name, struct stat *info)
+{
+    const int fd = ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     if (::fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
@@ -89,7 +105,29 @@ QByteArray readAtMost(int fd, qint64 limit)
     return bytes;
 }
 
+// A request file serves one request, but only the file that was read is
+// removed: another one put under its name meanwhile stays.
+void removeIfStillTheOneRead(int folder, const QByteArray &name, const struct stat &read, const QString &argument)
+{
+    struct stat now;
+    if (::fstatat(folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+        qWarning() << "[Tradory] request file could not be removed:" << argument << strerror(errno);
+        return;
+    }
+    if (now.st_dev != read.st_dev || now.st_ino != read.st_ino) {
+        qWarning() << "[Tradory] request file was replaced after it was read, left in place:" << argument;
+        return;
+    }
+    if (::unlinkat(folder, name.constData(), 0) != 0)
+        qWarning() << "[Tradory] request file could not be removed:" << argument << strerror(errno);
+}
+
 } // namespace
+
+void setBeforeRemoveHook(BeforeRemoveHook hook)
+{
+    beforeRemoveHook() = std::move(hook);
+}
 
 Outcome parseLaunchRequest(const QString &argument, LaunchRequest &request)
 {
@@ -103,12 +141,18 @@ Outcome parseLaunchRequest(const QString &argument, LaunchRequest &request)
         return Outcome::Refused;
     }
 
-    const QByteArray path = QFile::encodeName(requestFolder() + argument);
+    const int folder = openRequestFolder();
+    if (folder < 0) {
+        qInfo() << "[Tradory] request file not readable:" << argument << strerror(errno);
+        return Outcome::Unusable;
+    }
+    const QByteArray name = QFile::encodeName(argument);
     struct stat info;
-    const int fd = openRegularFile(path, &info);
+    const int fd = openRegularFile(folder, name, &info);
     if (fd < 0) {
         // Left where it is: a file we may not read is not ours to remove.
         qInfo() << "[Tradory] request file not readable:" << argument << strerror(errno);
+        ::close(folder);
         return Outcome::Unusable;
     }
     Outcome outcome = Outcome::Unusable;
@@ -121,11 +165,12 @@ Outcome parseLaunchRequest(const QString &argument, LaunchRequest &request)
     }
     if (outcome != Outcome::Read)
         qWarning() << "[Tradory] request file larger than" << maxFileBytes << "bytes ignored:" << argument;
+    if (beforeRemoveHook())
+        beforeRemoveHook()(argument);
+    removeIfStillTheOneRead(folder, name, info, argument);
+    // Closed only now: while it is open, no other file can get its inode.
     ::close(fd);
-    // Removes the name in the request folder we opened; the name has no
-    // separator, so nothing outside the folder can be reached by it.
-    if (::unlink(path.constData()) != 0)
-        qWarning() << "[Tradory] request file could not be removed:" << argument << strerror(errno);
+    ::close(folder);
     return outcome;
 }
 

@@ -4,15 +4,19 @@
 
 #include <QString>
 
+#include <functional>
+
 // Reading and consuming the launcher's request files.
 //
 // A launch argument names a file in the request folder. Because the program
 // deletes what it reads, and any local process can send it a name, a name
 // that could lead anywhere else is refused before any file access: path
 // separators, "..", control characters (NUL included), text that was not
-// valid UTF-8, and names longer than a file name can be. Only a regular file
-// is read (never through a symbolic link, never a FIFO or a folder); what is
-// read is deleted, so that every file serves one request.
+// valid UTF-8, and names longer than a file name can be. So is a name that
+// starts with "-": on a command line it would read as an option. Only a
+// regular file is read (never through a symbolic link, never a FIFO or a
+// folder); the file that was read, and no other, is deleted, so that every
+// file serves one request.
 namespace RequestFile {
 
 enum class Outcome {
@@ -32,6 +36,11 @@ QString refusalReason(const QString &name);
 
 // Fills request from the file named by argument; see Outcome.
 Outcome parseLaunchRequest(const QString &argument, LaunchRequest &request);
+
+// Runs between reading a request file and removing it, with its name: lets
+// a test change the folder in that moment. Empty by default.
+using BeforeRemoveHook = std::function<void(const QString &name)>;
+void setBeforeRemoveHook(BeforeRemoveHook hook);
 
 // The fields of a request file's text; malformed text gives empty fields.
 LaunchRequest parseRequestJson(const QByteArray &json);

@@ -26,14 +26,6 @@ void setHighDpiAttributes()
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
-QStringList argumentsFrom(int argc, char **argv)
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromUtf8(argv[i]);
-    return arguments;
-}
-
 QString primaryArgument(const QStringList &arguments)
 {
     return arguments.size() > 1 ? arguments.at(1) : QString();
@@ -41,7 +33,7 @@ QString primaryArgument(const QStringList &arguments)
 
 QString forwardedArgument(const QStringList &arguments)
 {
-    return arguments.size() > 1 ? LauncherMessages::percentDecoded(arguments.last()) : QString();
+    return arguments.size() > 1 ? arguments.last() : QString();
 }
 
 Forwarding forwardToPrimary(const QStringList &arguments, InstanceLock &lock, const QString &lockName)

@@ -10,10 +10,6 @@ namespace Startup {
 
 void setHighDpiAttributes();
 
-// The program's arguments, read as UTF-8 whatever the locale says (after
-// QApplication took its own options out of argv).
-QStringList argumentsFrom(int argc, char **argv);
-
 // A second instance hands its launch argument to the primary. A primary that
 // holds the lock but does not listen yet (still starting, on a busy machine)
 // is waited for; a primary that ends before it listens frees the lock, and
@@ -29,7 +25,10 @@ Forwarding forwardToPrimary(const QStringList &arguments, InstanceLock &lock, co
 
 // The launch argument of the primary: its first argument, as given.
 QString primaryArgument(const QStringList &arguments);
-// The text a second instance forwards: its last argument, percent-decoded.
+// The text a second instance forwards: its last argument, also as given.
+// It names a file, like the primary's own: percent-decoding it on the way
+// would make a second instance open another file than a primary given the
+// same name, and could turn a plain name into a path ("b%2Fc.json").
 QString forwardedArgument(const QStringList &arguments);
 
 // How long the program waits at exit for launcher messages still queued.

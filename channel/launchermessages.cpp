@@ -32,12 +32,14 @@ QString percentDecoded(const QString &text)
 
 QString storeNotice(const QString &oem, const QString &packageName, bool open)
 {
+    // Each value is decoded before it is serialised: decoding the JSON text
+    // would let a "%22" or "%0A" in a package name end its string and add
+    // members of its own. For values without escapes the bytes are the same.
     QJsonObject notice;
-    notice.insert(QStringLiteral("oem"), oem);
-    notice.insert(QStringLiteral("package_name"), packageName);
+    notice.insert(QStringLiteral("oem"), percentDecoded(oem));
+    notice.insert(QStringLiteral("package_name"), percentDecoded(packageName));
     notice.insert(QStringLiteral("event"), open ? QStringLiteral("open") : QStringLiteral("close"));
-    const QByteArray bytes = QByteArrayLiteral("-tradory=") + QJsonDocument(notice).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(percentDecodedBytes(bytes));
+    return QString::fromUtf8(QByteArrayLiteral("-tradory=") + QJsonDocument(notice).toJson(QJsonDocument::Compact));
 }
 
 QString closeLogin()

@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace QtWebEngineCore {
 // Exported by libQt5WebEngineCore; the stock helper executable is a thin
@@ -10,13 +13,32 @@ namespace QtWebEngineCore {
 int processMain(int argc, const char **argv);
 } // namespace QtWebEngineCore
 
+namespace {
+
+bool startedByEngineParent()
+{
+    const char *parent = std::getenv(engineParentVariable);
+    if (!parent || !*parent)
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    const long long pid = std::strtoll(parent, &end, 10);
+    return errno == 0 && *end == '\0' && pid > 1 && pid == ::getppid();
+}
+
+} // namespace
+
 bool isEngineSubProcess(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--type=", 7) == 0)
-            return true;
-    }
-    return false;
+    bool typeSwitch = false;
+    for (int i = 1; i < argc && !typeSwitch; ++i)
+        typeSwitch = std::strncmp(argv[i], "--type=", 7) == 0;
+    return typeSwitch && startedByEngineParent();
+}
+
+void markEngineParent()
+{
+    qputenv(engineParentVariable, QByteArray::number(qint64(::getpid())));
 }
 
 int runEngineSubProcess(int argc, char **argv)

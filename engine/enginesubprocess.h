@@ -1,10 +1,19 @@
 #pragma once
 
-// The program is its own engine helper: Chromium starts its renderer, zygote,
-// GPU and utility processes from this executable with a "--type=" switch.
-// main() asks this before anything else, since a helper must not open a
-// display, read the configuration, take the instance lock or listen.
+// The program is its own engine helper: Chromium starts its zygote, GPU and
+// utility processes from this executable with a "--type=" switch. main()
+// asks this before anything else, since a helper must not open a display,
+// read the configuration, take the instance lock or listen.
+//
+// The switch alone proves nothing: a launcher passes on whatever name it is
+// given, "--type=store.json" included, and the engine's entry aborts on a
+// type it does not know. A helper is also a child of the browser process,
+// which names itself in the environment its children inherit.
 bool isEngineSubProcess(int argc, char **argv);
+
+// Called by the browser process before the engine starts any helper.
+void markEngineParent();
+constexpr const char engineParentVariable[] = "TRADORY_ENGINE_PARENT";
 
 // Runs the engine's sub-process entry to its end. Always returns -1: the
 // caller exits with it (the helper's own result is not passed on).

@@ -1,5 +1,6 @@
 #include "startengine.h"
 
+#include "enginesubprocess.h"
 #include "simpleapp.h"
 
 #include <QApplication>
@@ -11,19 +12,16 @@ namespace {
 
 // Chromium reads its switches from QTWEBENGINE_CHROMIUM_FLAGS when that is set
 // and then ignores the program's own arguments, so every switch goes there:
-// what the user already put there, the switches given on our command line,
-// and ours.
+// what the user already put there, and ours. Nothing of the command line is
+// passed on: it carries a request name, which a launcher takes from others,
+// and "--remote-debugging-port=..." must not open the engine to any local
+// process.
 QStringList engineCommandLine(const EngineSettings &settings)
 {
     QStringList commandLine;
     const QString existing = QString::fromLocal8Bit(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")).simplified();
     if (!existing.isEmpty())
         commandLine = existing.split(QLatin1Char(' '));
-    const QStringList arguments = QCoreApplication::arguments();
-    for (int i = 1; i < arguments.size(); ++i) {
-        if (arguments.at(i).startsWith(QLatin1String("--")) && !arguments.at(i).contains(QLatin1Char(' ')))
-            commandLine << arguments.at(i);
-    }
     commandLine << settings.switches();
     return commandLine;
 }
@@ -39,6 +37,7 @@ int startEngine()
     app->OnBeforeCommandLineProcessing(commandLine);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", commandLine.join(QLatin1Char(' ')).toLocal8Bit());
     qputenv("QTWEBENGINEPROCESS_PATH", QFile::encodeName(QCoreApplication::applicationFilePath()));
+    markEngineParent();
     return 0;
 }
 

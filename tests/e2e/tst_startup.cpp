@@ -12,6 +12,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <algorithm>
@@ -31,7 +33,7 @@ private slots:
     void init();
     void cleanup();
     void engineSubProcessCreatesNothing();
-    void secondInstanceForwardsLastArgumentDecoded();
+    void secondInstanceForwardsLastArgumentAsGiven();
     void secondInstanceWithoutArgumentSendsNothing();
     void secondInstanceWaitsForPrimaryStillStarting();
     void secondInstanceTakesOverFromPrimaryThatNeverListened();
@@ -45,6 +47,9 @@ private slots:
     void launcherToolReturnsWhileProgramRuns();
     void secondInstanceGivesUpOnUnusableSocketPath_data();
     void secondInstanceGivesUpOnUnusableSocketPath();
+    void launchArgumentNeverReachesTheEngine();
+    void engineTypeSwitchAsLaunchArgumentIsARequestName();
+    void sameNameReachesSameFileInBothRoles();
 
 private:
     QProcess *start(const QStringList &arguments);
@@ -124,7 +129,8 @@ bool StartupTest::waitForOutput(QProcess *process, const QString &text, int time
 
 int StartupTest::runToEnd(QProcess *process, int timeoutMs)
 {
-    if (!process->waitForFinished(timeoutMs))
+    // waitForFinished() answers false for a process that has already ended.
+    if (process->state() != QProcess::NotRunning && !process->waitForFinished(timeoutMs))
         return -1000;
     return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -2000;
 }
@@ -165,6 +171,9 @@ void StartupTest::engineSubProcessCreatesNothing()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // The browser process names itself to its helpers; here this test is
+    // the helper's parent.
+    environment.insert(QStringLiteral("TRADORY_ENGINE_PARENT"), QString::number(QCoreApplication::applicationPid()));
     QProcess helper;
     helper.setProcessEnvironment(environment);
     // Chromium starts its helpers with the browser's switches, --no-sandbox among them.
@@ -174,7 +183,7 @@ void StartupTest::engineSubProcessCreatesNothing()
     QVERIFY(!QFileInfo::exists(m_env->dataRoot() + QStringLiteral("/VelloraX")));
 }
 
-void StartupTest::secondInstanceForwardsLastArgumentDecoded()
+void StartupTest::secondInstanceForwardsLastArgumentAsGiven()
 {
     QVERIFY(holdInstanceLock());
     QVERIFY(listenAsPrimary());
@@ -187,7 +196,7 @@ void StartupTest::secondInstanceForwardsLastArgumentDecoded()
     second->setProcessEnvironment(environment);
     second->start(m_program, {QStringLiteral("first.json"), QStringLiteral("a%20b%41%C3%BC.json")});
     QCOMPARE(runToEnd(second), 255);
-    QTRY_COMPARE(receivedMessages(), QStringList{QStringLiteral("a bAü.json")});
+    QTRY_COMPARE(receivedMessages(), QStringList{QStringLiteral("a%20b%41%C3%BC.json")});
     // The connection is closed, so the primary knows the message is whole.
     QTRY_COMPARE(m_connections.first()->state(), QLocalSocket::UnconnectedState);
     QVERIFY2(!QFileInfo::exists(m_env->dataRoot() + QStringLiteral("/VelloraX/logs")), "a second instance wrote a log");
@@ -251,14 +260,11 @@ void StartupTest::primaryUsesFirstArgumentAsGiven()
     QVERIFY(QFileInfo::exists(second));
     QVERIFY(QFileInfo::exists(m_env->dataRoot() + QStringLiteral("/VelloraX/logs/tradory.log")));
 
-    // A request forwarded by a second instance reaches the same primary,
-    // percent-decoded on the way.
-    const QString forwarded = writeRequest(QStringLiteral("cA.json"));
-    const QString undecoded = writeRequest(QStringLiteral("c%41.json"));
-    QProcess *secondInstance = start({QStringLiteral("c%41.json")});
+    // A request forwarded by a second instance reaches the same primary.
+    const QString forwarded = writeRequest(QStringLiteral("c.json"));
+    QProcess *secondInstance = start({QStringLiteral("c.json")});
     QCOMPARE(runToEnd(secondInstance), 255);
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(forwarded), 10000);
-    QVERIFY(QFileInfo::exists(undecoded));
     QCOMPARE(primary->state(), QProcess::Running);
 }
 
@@ -522,6 +528,121 @@ void StartupTest::secondInstanceGivesUpOnUnusableSocketPath()
     QCOMPARE(output.count(QStringLiteral("cannot reach the primary instance")), 1);
     qInfo("second instance facing a %s at its socket path: %.3f s of processor time", qPrintable(kind), cpu);
     QVERIFY2(cpu < 0.3, qPrintable(QString::number(cpu)));
+}
+
+namespace {
+
+quint16 freeLocalPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool somethingListensOn(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return socket.waitForConnected(200);
+}
+
+} // namespace
+
+void StartupTest::launchArgumentNeverReachesTheEngine()
+{
+    // Its only argument: the request name, refused like any unsafe name.
+    const quint16 port = freeLocalPort();
+    const QString asName = QStringLiteral("--remote-debugging-port=%1").arg(port);
+    QProcess *primary = start({asName});
+    bool listened = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (primary->state() != QProcess::NotRunning && clock.elapsed() < 15000 && !listened) {
+        listened = somethingListensOn(port);
+        primary->waitForFinished(100);
+    }
+    QVERIFY2(!listened, "the request name opened the engine's remote debugging");
+    QCOMPARE(runToEnd(primary), 1);
+    const QString output = QString::fromUtf8(primary->readAll());
+    QVERIFY2(output.contains(QStringLiteral("request name refused")) && output.contains(asName), qPrintable(output));
+
+    // Behind a real request, with the engine running a page: still no switch.
+    writeRequest(QStringLiteral("shown.json"));
+    const quint16 laterPort = freeLocalPort();
+    QProcess *shown = start({QStringLiteral("shown.json"), QStringLiteral("--remote-debugging-port=%1").arg(laterPort)});
+    QVERIFY(waitForOutput(shown, QStringLiteral("load end")));
+    QTest::qWait(1000);
+    QVERIFY2(!somethingListensOn(laterPort), "a later argument opened the engine's remote debugging");
+}
+
+void StartupTest::engineTypeSwitchAsLaunchArgumentIsARequestName()
+{
+    const QString name = QStringLiteral("--type=store.json");
+    const QString request = writeRequest(name);
+    QProcess *primary = start({name});
+    QCOMPARE(runToEnd(primary), 1);
+    QVERIFY(QString::fromUtf8(primary->readAll()).contains(QStringLiteral("request name refused")));
+    // Refused names touch nothing.
+    QVERIFY(QFileInfo::exists(request));
+
+    // Nor is it a helper when the environment names a browser process that
+    // is not its parent.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TRADORY_ENGINE_PARENT"), QStringLiteral("1"));
+    QProcess outsider;
+    outsider.setProcessEnvironment(environment);
+    outsider.setProcessChannelMode(QProcess::MergedChannels);
+    outsider.start(m_program, {name});
+    QCOMPARE(runToEnd(&outsider), 1);
+    QVERIFY(QFileInfo::exists(request));
+
+    // A second instance hands it on like any other name.
+    QVERIFY(holdInstanceLock());
+    QVERIFY(listenAsPrimary());
+    QProcess *second = start({QStringLiteral("--type=renderer")});
+    QCOMPARE(runToEnd(second), 255);
+    QTRY_COMPARE(receivedMessages(), QStringList{QStringLiteral("--type=renderer")});
+}
+
+void StartupTest::sameNameReachesSameFileInBothRoles()
+{
+    // Each name, and the other file its percent-decoded spelling would name.
+    const QList<QPair<QString, QString>> names = {
+        {QStringLiteral("a%41.json"), QStringLiteral("aA.json")},
+        {QStringLiteral("b%2Fc.json"), QStringLiteral("b/c.json")},
+        {QStringLiteral("%2e%2e%2Fup.json"), QStringLiteral("../up.json")},
+        {QStringLiteral("d%20e.json"), QStringLiteral("d e.json")},
+        {QStringLiteral("f%25g.json"), QStringLiteral("f%g.json")},
+    };
+    const QString folder = VLauncher::instance()->requestDir();
+    auto writeBoth = [&](const QPair<QString, QString> &name) {
+        QDir().mkpath(QFileInfo(folder + name.second).path());
+        writeRequest(name.second);
+        return writeRequest(name.first);
+    };
+    auto decoyLeft = [&](const QPair<QString, QString> &name) {
+        return QFileInfo::exists(folder + name.second);
+    };
+
+    for (const auto &name : names) {
+        const QString request = writeBoth(name);
+        QProcess *primary = start({name.first});
+        QTRY_VERIFY2_WITH_TIMEOUT(!QFileInfo::exists(request), qPrintable(name.first), 20000);
+        QVERIFY(waitForOutput(primary, QStringLiteral("Tradory window showNormal")));
+        QVERIFY2(decoyLeft(name), qPrintable(name.second));
+        QVERIFY(FileWatcher::fireEvent(FileWatcher::QuitApplication));
+        QCOMPARE(runToEnd(primary), 0);
+    }
+
+    QProcess *primary = start({});
+    QVERIFY(waitForOutput(primary, QStringLiteral("Tradory window showNormal")));
+    for (const auto &name : names) {
+        const QString request = writeBoth(name);
+        QCOMPARE(runToEnd(start({name.first})), 255);
+        QTRY_VERIFY2_WITH_TIMEOUT(!QFileInfo::exists(request), qPrintable(name.first), 10000);
+        QVERIFY2(decoyLeft(name), qPrintable(name.second));
+    }
+    QCOMPARE(primary->state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(StartupTest)

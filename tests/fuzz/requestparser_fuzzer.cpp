@@ -18,9 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     (void)total;
     const QString name = QString::fromUtf8(bytes);
     const QString reason = RequestFile::refusalReason(name);
-    // A name that passes can never lead out of the request folder.
+    // A name that passes can never lead out of the request folder, nor read
+    // as an option.
     if (reason.isEmpty() && (name.contains(QLatin1Char('/')) || name.contains(QLatin1String(".."))
-                             || name.contains(QChar(0))))
+                             || name.contains(QChar(0)) || name.startsWith(QLatin1Char('-'))))
         __builtin_trap();
     return 0;
 }

@@ -2,6 +2,7 @@
 // request file gives, what is consumed, and the window rules that need no
 // browser (registry, cascade, first geometry).
 #include "cloudgame.h"
+#include "launcharguments.h"
 #include "requestfile.h"
 #include "testenvironment.h"
 #include "windowregistry.h"
@@ -11,6 +12,7 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,7 +32,10 @@ private slots:
     void malformedFilesGiveEmptyFields_data();
     void malformedFilesGiveEmptyFields();
     void onlyRegularFilesAreRead();
+    void removesOnlyTheFileThatWasRead();
+    void requestFolderMayBeALink();
     void emptyArgumentGivesDefaultPage();
+    void applicationSeesNoOptionOfTheCommandLine();
     void registryKeysByFullName();
     void cascadeStaysInsideTheScreen_data();
     void cascadeStaysInsideTheScreen();
@@ -79,6 +84,10 @@ void LaunchRequestTest::namesThatAreRefused_data()
     QTest::newRow("parent path") << "../secret" << true;
     QTest::newRow("double dot") << "a..b" << true;
     QTest::newRow("current") << "." << true;
+    QTest::newRow("option") << "-x.json" << true;
+    QTest::newRow("engine switch") << "--remote-debugging-port=9333" << true;
+    QTest::newRow("engine type switch") << "--type=renderer" << true;
+    QTest::newRow("dash later") << "x--y.json" << false;
     QTest::newRow("absolute") << "/etc/passwd" << true;
     QTest::newRow("slash") << "sub/file.json" << true;
     QTest::newRow("backslash") << "sub\\file.json" << true;
@@ -277,12 +286,117 @@ void LaunchRequestTest::onlyRegularFilesAreRead()
     QCOMPARE(QFile::symLinkTarget(folder + QStringLiteral("link.json")), outside);
 }
 
+namespace {
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+void LaunchRequestTest::removesOnlyTheFileThatWasRead()
+{
+    const QString folder = QDir::cleanPath(RequestFile::requestFolder());
+    const QString moved = folder + QStringLiteral(".moved");
+    const QString elsewhere = m_env->root() + QStringLiteral("/elsewhere");
+    QVERIFY(QDir().mkpath(elsewhere));
+    const QByteArray other = R"({"package_name":"elsewhere"})";
+    QFile otherFile(elsewhere + QStringLiteral("/swap.json"));
+    QVERIFY(otherFile.open(QIODevice::WriteOnly));
+    otherFile.write(other);
+    otherFile.close();
+    writeRequest(QStringLiteral("swap.json"), R"({"package_name":"real"})");
+
+    // The folder becomes a link to another one after the read.
+    RequestFile::setBeforeRemoveHook([&](const QString &) {
+        QDir().rename(folder, moved);
+        QFile::link(elsewhere, folder);
+    });
+    LaunchRequest request;
+    const RequestFile::Outcome outcome = RequestFile::parseLaunchRequest(QStringLiteral("swap.json"), request);
+    RequestFile::setBeforeRemoveHook({});
+    const QByteArray leftElsewhere = contentOf(elsewhere + QStringLiteral("/swap.json"));
+    const bool readOneLeft = QFile::exists(moved + QStringLiteral("/swap.json"));
+    QFile::remove(folder);
+    QDir().rename(moved, folder);
+    QCOMPARE(outcome, RequestFile::Outcome::Read);
+    QCOMPARE(request.packageName, QStringLiteral("real"));
+    QCOMPARE(leftElsewhere, other);
+    QVERIFY2(!readOneLeft, "the request that was read is still there");
+
+    // Another file put in its place after the read is not the one read.
+    writeRequest(QStringLiteral("replaced.json"), R"({"package_name":"first"})");
+    const QByteArray replacement = R"({"package_name":"second"})";
+    RequestFile::setBeforeRemoveHook([&](const QString &name) {
+        const QString path = writeRequest(name + QStringLiteral(".new"), replacement);
+        ::rename(QFile::encodeName(path).constData(), QFile::encodeName(folder + QLatin1Char('/') + name).constData());
+    });
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("replaced")));
+    LaunchRequest first;
+    RequestFile::parseLaunchRequest(QStringLiteral("replaced.json"), first);
+    RequestFile::setBeforeRemoveHook({});
+    QCOMPARE(first.packageName, QStringLiteral("first"));
+    QCOMPARE(contentOf(folder + QStringLiteral("/replaced.json")), replacement);
+}
+
+void LaunchRequestTest::requestFolderMayBeALink()
+{
+    // Data kept on another disk: the request folder is a link to it.
+    const QString folder = QDir::cleanPath(RequestFile::requestFolder());
+    const QString target = m_env->root() + QStringLiteral("/otherdisk");
+    QVERIFY(QDir().mkpath(target));
+    QVERIFY(QDir(folder).removeRecursively());
+    QVERIFY(QFile::link(target, folder));
+    writeRequest(QStringLiteral("linked.json"), R"({"package_name":"linked"})");
+    const QString secret = target + QStringLiteral("/../secret.json");
+    QFile file(secret);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"({"package_name":"stolen"})");
+    file.close();
+
+    LaunchRequest request;
+    const RequestFile::Outcome outcome = RequestFile::parseLaunchRequest(QStringLiteral("linked.json"), request);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("request name refused")));
+    LaunchRequest outside;
+    const RequestFile::Outcome refused = RequestFile::parseLaunchRequest(QStringLiteral("../secret.json"), outside);
+    const bool consumed = !QFile::exists(target + QStringLiteral("/linked.json"));
+    QFile::remove(folder);
+    QCOMPARE(outcome, RequestFile::Outcome::Read);
+    QCOMPARE(request.packageName, QStringLiteral("linked"));
+    QVERIFY(consumed);
+    QCOMPARE(refused, RequestFile::Outcome::Refused);
+    QVERIFY(QFile::exists(secret));
+}
+
 void LaunchRequestTest::emptyArgumentGivesDefaultPage()
 {
     LaunchRequest request;
     QCOMPARE(RequestFile::parseLaunchRequest(QString(), request), RequestFile::Outcome::Defaults);
     QCOMPARE(request.url, QStringLiteral("http://127.0.0.1:9/default"));
     QCOMPARE(request.packageName, QString());
+}
+
+void LaunchRequestTest::applicationSeesNoOptionOfTheCommandLine()
+{
+    // Qt would load the style sheet or the plugin; Chromium would listen.
+    QByteArrayList given = {"tradory", "--url=http://first/", "--url=http://second/", "-stylesheet=/tmp/x.qss",
+                            "-plugin", "evil", "--remote-debugging-port=9333", "--enable-chrome-runtime",
+                            "--type=renderer", "-platform", "offscreen"};
+    std::vector<char *> argv;
+    for (QByteArray &argument : given)
+        argv.push_back(argument.data());
+    LaunchArguments arguments(int(argv.size()), argv.data());
+    QCOMPARE(arguments.all().size(), given.size());
+    QCOMPARE(arguments.all().at(1), QStringLiteral("--url=http://first/"));
+    const QStringList expected = {QStringLiteral("tradory"), QStringLiteral("--url=http://second/"),
+                                  QStringLiteral("--enable-chrome-runtime")};
+    QCOMPARE(arguments.applicationArguments(), expected);
+    QCOMPARE(arguments.applicationArgc(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(QString::fromUtf8(arguments.applicationArgv()[i]), expected.at(i));
+    QCOMPARE(arguments.applicationArgv()[expected.size()], nullptr);
 }
 
 void LaunchRequestTest::registryKeysByFullName()
