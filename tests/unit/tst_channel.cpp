@@ -6,6 +6,7 @@
 #include "vclient.h"
 #include "vserver.h"
 
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -30,6 +31,7 @@ private slots:
     void serverKeepsConnectionsApart();
     void serverDropsOversizedMessages();
     void silentConnectionDoesNotDelayOthers();
+    void tricklingPeerIsCutOffAtTheLifetimeBound();
     void staleSocketIsReplaced();
     void clientWaitsForLateServer();
     void clientGivesUpWithoutServer();
@@ -185,6 +187,40 @@ void ChannelTest::silentConnectionDoesNotDelayOthers()
     QVERIFY(VClient::send(QStringLiteral("silent"), QStringLiteral("prompt.json")));
     QTRY_COMPARE_WITH_TIMEOUT(requests.count(), 1, 1000);
     QCOMPARE(requests.first().first().toString(), QStringLiteral("prompt.json"));
+}
+
+void ChannelTest::tricklingPeerIsCutOffAtTheLifetimeBound()
+{
+    VServer server;
+    QVERIFY(server.startServer(QStringLiteral("trickle")));
+    QSignalSpy requests(&server, &VServer::playCloudGame);
+    QLocalSocket trickler;
+    trickler.connectToServer(server.socketPath());
+    QVERIFY(trickler.waitForConnected(5000));
+
+    // A byte a second: never quiet long enough to count as idle.
+    QElapsedTimer clock;
+    clock.start();
+    int sent = 0;
+    while (trickler.state() == QLocalSocket::ConnectedState && clock.elapsed() < VServer::maxLifetimeMs + 5000) {
+        trickler.write("x");
+        trickler.waitForBytesWritten(1000);
+        ++sent;
+        QTest::qWait(1000);
+    }
+    const qint64 cutAfter = clock.elapsed();
+    qInfo("trickling peer cut off after %lld ms and %d bytes", cutAfter, sent);
+    QCOMPARE(trickler.state(), QLocalSocket::UnconnectedState);
+    QVERIFY2(cutAfter >= VServer::maxLifetimeMs - 200, qPrintable(QString::number(cutAfter)));
+    QVERIFY2(cutAfter < VServer::maxLifetimeMs + 2500, qPrintable(QString::number(cutAfter)));
+    // What it trickled in is nobody's request.
+    QTest::qWait(200);
+    QCOMPARE(requests.count(), 0);
+    QCOMPARE(server.pendingCount(), 0);
+
+    QVERIFY(VClient::send(QStringLiteral("trickle"), QStringLiteral("after.json")));
+    QTRY_COMPARE(requests.count(), 1);
+    QCOMPARE(requests.first().first().toString(), QStringLiteral("after.json"));
 }
 
 void ChannelTest::staleSocketIsReplaced()
