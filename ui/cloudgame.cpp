@@ -34,7 +34,11 @@ CloudGame::CloudGame(const LaunchRequest &request, QWidget *parent)
 {
     ui->setupUi(this);
     connect(FileWatcher::instance(), &FileWatcher::fileEvent, this, &CloudGame::onFileEvent);
-    setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+    // An application window to the desktop (taskbar, Alt+Tab, maximise), not
+    // the dialog its class would make it: window managers treat dialogs as
+    // transients of some other window.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+                   | Qt::WindowCloseButtonHint);
     setFocusPolicy(Qt::StrongFocus);
     setStyleSheet(QStringLiteral("QDialog{background-color: #1B1E2C;}"));
     ui->widget_title->setStyleSheet(QStringLiteral("background-color: transparent;"));
@@ -115,13 +119,21 @@ void CloudGame::setupTitleBar()
 
 void CloudGame::translateTitleButtons()
 {
-    ui->pushButton_back->setToolTip(tr("Back"));
-    ui->pushButton_forward->setToolTip(tr("Forward"));
-    ui->pushButton_reload->setToolTip(tr("Reload"));
-    ui->pushButton_min->setToolTip(tr("Minimize"));
-    ui->pushButton_close->setToolTip(tr("Close"));
+    nameTitleButton(ui->pushButton_back, tr("Back"));
+    nameTitleButton(ui->pushButton_forward, tr("Forward"));
+    nameTitleButton(ui->pushButton_reload, tr("Reload"));
+    nameTitleButton(ui->pushButton_min, tr("Minimize"));
+    nameTitleButton(ui->pushButton_close, tr("Close"));
     // The maximise button's text depends on the window state.
     updateMaximizeButton();
+}
+
+void CloudGame::nameTitleButton(VelPushButton *button, const QString &name)
+{
+    button->setToolTip(name);
+    // The buttons show only images, and Qt does not take a tooltip for the
+    // name a screen reader speaks.
+    button->setAccessibleName(name);
 }
 
 void CloudGame::setupTitleButton(VelPushButton *button, const QString &image, const QString &hover,
@@ -246,10 +258,10 @@ void CloudGame::updateMaximizeButton()
 {
     if (windowState() & Qt::WindowMaximized) {
         ui->pushButton_max->setImage(imagePath(QStringLiteral("/image/CloudGame/TitlebarRestore.svg")));
-        ui->pushButton_max->setToolTip(tr("Restore"));
+        nameTitleButton(ui->pushButton_max, tr("Restore"));
     } else {
         ui->pushButton_max->setImage(imagePath(QStringLiteral("/image/CloudGame/TitlebarMaximize.svg")));
-        ui->pushButton_max->setToolTip(tr("Maximize"));
+        nameTitleButton(ui->pushButton_max, tr("Maximize"));
     }
     // Fullscreen lasts only while the page asks for it.
     if ((windowState() & Qt::WindowFullScreen) && !m_pageFullscreen)

@@ -60,6 +60,7 @@ protected:
 
 private:
     void setupTitleBar();
+    static void nameTitleButton(VelPushButton *button, const QString &name);
     void setupTitleButton(VelPushButton *button, const QString &image, const QString &hover, const QString &pressed);
     void translateTitleButtons();
     void navigateByKey(const QKeyEvent &event);

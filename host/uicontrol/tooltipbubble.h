@@ -15,7 +15,14 @@ public:
     ~ToolTipBubble() override;
 
     static QColor backgroundColor();
+    // Whether a window's transparent parts show what lies below it; where
+    // they do not, the bubble is an opaque rectangle instead.
+    static bool translucencyShows();
+    bool isRounded() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_rounded = true;
 };

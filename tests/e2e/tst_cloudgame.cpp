@@ -11,12 +11,15 @@
 #include "testenvironment.h"
 #include "testhttpserver.h"
 #include "toast.h"
+#include "tooltipbubble.h"
 #include "velpushbutton.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QWebEngineView>
 
@@ -38,6 +41,7 @@ private slots:
     void browserKeysNavigate_data();
     void browserKeysNavigate();
     void longTitleIsElidedBeforeTheButtons();
+    void tooltipWithoutCompositorHasNoBlackCorners();
 
 private:
     CloudGame *makeWindow(const QString &type, const QString &game = QString(),
@@ -183,8 +187,12 @@ QStringList CloudGameTest::titleButtonTooltips() const
 {
     QStringList tooltips;
     for (const char *name : {"pushButton_back", "pushButton_forward", "pushButton_reload", "pushButton_min",
-                             "pushButton_max", "pushButton_close"})
-        tooltips << button(name)->toolTip();
+                             "pushButton_max", "pushButton_close"}) {
+        // What a screen reader hears is what the tooltip says.
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(button(name));
+        const QString spoken = accessible ? accessible->text(QAccessible::Name) : QString();
+        tooltips << (spoken == button(name)->toolTip() ? spoken : QStringLiteral("<spoken: %1>").arg(spoken));
+    }
     return tooltips;
 }
 
@@ -368,6 +376,38 @@ void CloudGameTest::longTitleIsElidedBeforeTheButtons()
     m_window->resize(m_window->minimumSize());
     EngineTest::settle(100);
     QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("label_title"))->text(), QStringLiteral("Starfall"));
+}
+
+void CloudGameTest::tooltipWithoutCompositorHasNoBlackCorners()
+{
+    // This display has no compositing manager: a translucent bubble would
+    // show black where its rounded corners leave the window out.
+    makeWindow(QStringLiteral("-tradory="));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    EngineTest::settle(300);
+    VelPushButton *close = button("pushButton_close");
+    const QPoint centre = close->mapToGlobal(close->rect().center());
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(centre.x() - 50),
+                                                  QString::number(centre.y())});
+    EngineTest::settle(200);
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(centre.x()),
+                                                  QString::number(centre.y())});
+    const auto shownBubble = []() -> ToolTipBubble * {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *found = qobject_cast<ToolTipBubble *>(widget); found && found->isVisible())
+                return found;
+        }
+        return nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(shownBubble(), 5000);
+    ToolTipBubble *bubble = shownBubble();
+    EngineTest::settle(300);
+    const QPoint corner = bubble->mapToGlobal(QPoint(0, 0));
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, corner.x(), corner.y(), 3, 3).toImage();
+    const QColor pixel = shot.pixelColor(1, 1);
+    QVERIFY2(pixel != QColor(Qt::black), qPrintable(pixel.name()));
+    QCOMPARE(pixel.rgb() & 0xFFFFFF, ToolTipBubble::backgroundColor().rgb() & 0xFFFFFF);
+    QVERIFY(!bubble->isRounded());
 }
 
 TRADORY_ENGINE_TEST_MAIN(CloudGameTest)

@@ -94,6 +94,13 @@ void StoreWindowTest::storeWindowReportsOpenAndClose()
     QTRY_COMPARE_WITH_TIMEOUT(windows(QStringLiteral("Store")).size(), 1, 5000);
     const QStringList found = windows(QStringLiteral("Store"));
     QVERIFY(!found.isEmpty());
+    // An application window to window managers and panels: no dialog, no
+    // transient of some other window.
+    const QString properties = ProgramDriver::run(QStringLiteral("xprop"), {QStringLiteral("-id"), found.first(),
+                                                  QStringLiteral("_NET_WM_WINDOW_TYPE"), QStringLiteral("WM_TRANSIENT_FOR")});
+    QVERIFY2(properties.contains(QLatin1String("_NET_WM_WINDOW_TYPE_NORMAL")), qPrintable(properties));
+    QVERIFY2(!properties.contains(QLatin1String("_NET_WM_WINDOW_TYPE_DIALOG")), qPrintable(properties));
+    QVERIFY2(properties.contains(QLatin1String("WM_TRANSIENT_FOR:  not found")), qPrintable(properties));
 
     clickCloseButton(found.first());
     QVERIFY(waitForMessages(2));
