@@ -49,8 +49,8 @@ BrowserPage::BrowserPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
     , m_gesturelessPopups(new RateBudget(gesturelessPopups, gesturelessPopupRefillMs))
     , m_dialogs(pageDialogs, pageDialogRefillMs)
-    , m_consoleLog(consoleLines, consoleLineRefillMs)
-    , m_refusalLog(5, 10000)
+    , m_consoleLog(this, consoleLines, consoleLineRefillMs)
+    , m_refusalLog(this, refusalLines, refusalLineRefillMs)
 {
     qRegisterMetaType<ProcessMessage>();
     connect(this, &QWebEnginePage::loadStarted, this, &BrowserPage::onLoadStarted);
@@ -108,7 +108,7 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, 
         emit processMessageReceived(bridged);
         return;
     }
-    m_consoleLog.write(messageTypeFor(level), "page console:",
+    m_consoleLog.write(messageTypeFor(level), "page console",
                        PageLog::shortened(message, 400) + QStringLiteral(" at ") + PageLog::shortened(sourceId, 80)
                            + QLatin1Char(':') + QString::number(lineNumber),
                        pageConsole());
@@ -121,7 +121,7 @@ bool BrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, 
     // Only the window's own page may show the launcher and close the window
     // by it: a frame or a popup may be anybody's.
     if (!isMainFrame || m_isPopup) {
-        m_refusalLog.write(QtWarningMsg, isMainFrame ? "unknown scheme refused in a popup:" : "unknown scheme refused in a frame:",
+        m_refusalLog.write(QtWarningMsg, isMainFrame ? "unknown scheme refused in a popup" : "unknown scheme refused in a frame",
                            url.toString());
         return false;
     }
@@ -162,7 +162,7 @@ QWebEnginePage *BrowserPage::createWindow(WebWindowType type)
     if (!m_windowFactory)
         return nullptr;
     if (!admitPopup()) {
-        m_refusalLog.write(QtWarningMsg, "popup refused, no user gesture; opened by", url().toString());
+        m_refusalLog.write(QtWarningMsg, "popup refused without a user gesture, opener", url().toString());
         return nullptr;
     }
     QWebEnginePage *created = m_windowFactory(type);
@@ -192,7 +192,7 @@ PageDialog::Answer BrowserPage::runDialog(PageDialog::Kind kind, const QUrl &sec
 {
     // A refused dialog answers at once, as if its user had dismissed it.
     if (m_windowClosing || !m_dialogs.take()) {
-        m_refusalLog.write(QtWarningMsg, "page dialog refused; shown by", url().toString());
+        m_refusalLog.write(QtWarningMsg, "page dialog refused, page", url().toString());
         return PageDialog::Rejected;
     }
     const QPointer<BrowserPage> self(this);

@@ -48,6 +48,9 @@ public:
     // Console lines in the log: a burst, then five a second.
     static constexpr int consoleLines = 20;
     static constexpr int consoleLineRefillMs = 200;
+    // The program's own lines about what it refused a page.
+    static constexpr int refusalLines = 5;
+    static constexpr int refusalLineRefillMs = 10000;
 
     explicit BrowserPage(QWebEngineProfile *profile, QObject *parent = nullptr);
 
@@ -124,7 +127,6 @@ private:
     // Set once the window asked to close while a dialog was up.
     bool m_windowClosing = false;
     PageLog m_consoleLog;
-    // The program's own lines about what it refused the page.
     PageLog m_refusalLog;
 };
 

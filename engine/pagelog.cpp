@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QLoggingCategory>
+#include <QTimer>
 
 namespace {
 
@@ -23,8 +24,10 @@ QDebug loggerFor(QtMsgType type, const QLoggingCategory &category)
 
 } // namespace
 
-PageLog::PageLog(int burst, int refillMs)
-    : m_budget(burst, refillMs)
+PageLog::PageLog(QObject *context, int burst, int refillMs)
+    : m_context(context)
+    , m_refillMs(refillMs)
+    , m_budget(burst, refillMs)
 {
 }
 
@@ -38,13 +41,41 @@ void PageLog::write(QtMsgType type, const char *what, const QString &text, const
     if (!category.isEnabled(type == QtFatalMsg ? QtCriticalMsg : type))
         return;
     const int dropped = m_budget.refusedSinceGranted();
-    if (!m_budget.take())
+    if (!m_budget.take()) {
+        scheduleSummary(type, what, category);
         return;
+    }
     // Quoted, so that the page's text cannot start lines of its own.
     QDebug line = loggerFor(type, category);
-    line << "[Tradory]" << what << shortened(text);
+    line.nospace() << "[Tradory] " << what << ": " << shortened(text);
     if (dropped > 0)
-        line << "(" << dropped << "more lines of this page left out before this one)";
+        line << " (" << dropped << " more lines of this page left out before this one)";
+}
+
+void PageLog::scheduleSummary(QtMsgType type, const char *what, const QLoggingCategory &category)
+{
+    if (m_summaryPending || !m_context)
+        return;
+    m_summaryPending = true;
+    // Categories live as long as the program; what is a literal.
+    const QLoggingCategory *kept = &category;
+    QTimer::singleShot(m_refillMs, m_context, [this, type, what, kept]() {
+        m_summaryPending = false;
+        writeSummary(type, what, *kept);
+    });
+}
+
+void PageLog::writeSummary(QtMsgType type, const char *what, const QLoggingCategory &category)
+{
+    const int dropped = m_budget.refusedSinceGranted();
+    if (dropped == 0)
+        return;
+    if (!m_budget.take()) {
+        scheduleSummary(type, what, category);
+        return;
+    }
+    loggerFor(type, category).nospace() << "[Tradory] " << what << ": " << dropped
+                                         << " more lines of this page left out";
 }
 
 QString PageLog::shortened(const QString &text, int maxChars)
