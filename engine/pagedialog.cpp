@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QWidget>
+#include <QWindow>
 
 PageDialog::PageDialog(Kind kind, QWidget *view, const QUrl &securityOrigin, const QString &text,
                        const QString &defaultValue)
@@ -38,12 +39,12 @@ QDialog *PageDialog::makeDialog(const QString &defaultValue)
 {
     QDialog *dialog = nullptr;
     if (m_kind == Prompt) {
-        auto *input = new QInputDialog(m_window);
+        auto *input = new QInputDialog;
         input->setLabelText(m_text);
         input->setTextValue(defaultValue);
         dialog = input;
     } else {
-        auto *box = new QMessageBox(m_window);
+        auto *box = new QMessageBox;
         // Never rich text: a page's markup could load local files as images.
         box->setTextFormat(Qt::PlainText);
         box->setText(m_text);
@@ -54,6 +55,17 @@ QDialog *PageDialog::makeDialog(const QString &defaultValue)
     dialog->setWindowTitle(title());
     dialog->setWindowModality(Qt::NonModal);
     return dialog;
+}
+
+void PageDialog::placeOverWindow()
+{
+    // Not a child of the window: the window's style sheet would reach it.
+    // Over it and tied to it all the same.
+    m_dialog->adjustSize();
+    m_dialog->move(m_window->frameGeometry().center() - m_dialog->rect().center());
+    m_dialog->winId();
+    if (QWindow *own = m_dialog->windowHandle())
+        own->setTransientParent(m_window->windowHandle());
 }
 
 PageDialog::Answer PageDialog::exec()
@@ -68,6 +80,7 @@ PageDialog::Answer PageDialog::exec()
         loop.quit();
     });
     connect(m_window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    placeOverWindow();
     m_dialog->show();
     m_dialog->raise();
     m_dialog->activateWindow();

@@ -46,6 +46,7 @@ protected:
 
 private:
     QDialog *makeDialog(const QString &defaultValue);
+    void placeOverWindow();
     QString title() const;
 
     const Kind m_kind;
