@@ -20,7 +20,9 @@ bool openDescriptor(QFile &file, const QString &path, int flags, QIODevice::Open
 {
     file.close();
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), flags | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    // New files get what the user's umask leaves of 0666, as QFile gives:
+    // the launcher may run as another user than the one reading.
+    const int fd = ::open(native.constData(), flags | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) {
         setError(error, QString::fromLocal8Bit(std::strerror(errno)));
         return false;

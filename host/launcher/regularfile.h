@@ -14,7 +14,7 @@ namespace RegularFile {
 // Read-only and unbuffered; false when the path is missing or no regular file.
 bool openForReading(QFile &file, const QString &path, QString *error = nullptr);
 
-// Write-only, appending, created with mode 0600 when missing; truncate
+// Write-only, appending, created when missing (0666 less the umask); truncate
 // empties an existing file first.
 bool openForAppending(QFile &file, const QString &path, bool truncate = false, QString *error = nullptr);
 

@@ -234,12 +234,12 @@ void HostileFilesTest::logPathTakenBeforeStart()
 
     QProcess *program = start({writeRequest(QStringLiteral("first.json"))});
     QVERIFY2(served(QStringLiteral("first.json")), "the program never got to its first request");
-    QVERIFY(waitForOutput(program, QStringLiteral("logging to the console only")));
     QVERIFY2(servesForwardedRequest(QStringLiteral("second.json")), "the program does not listen");
     if (kind == QLatin1String("fifo"))
         QVERIFY(isFifo(logPath()));
     else
         QCOMPARE(readFile(target), targetText);
+    QVERIFY(waitForOutput(program, QStringLiteral("logging to the console only")));
     QVERIFY(endsOnQuitEvent(program));
 }
 
@@ -288,10 +288,10 @@ void HostileFilesTest::ownServerNamedByPathStaysInRuntimeFolder()
 
     QProcess *program = start({writeRequest(QStringLiteral("first.json"))});
     QVERIFY(served(QStringLiteral("first.json")));
-    QVERIFY(waitForOutput(program, QStringLiteral("configuration key 37 is refused")));
     QVERIFY2(servesForwardedRequest(QStringLiteral("second.json")), "the program does not listen under the default name");
     QCOMPARE(readFile(victim), victimText);
     QVERIFY(QFileInfo(LocalPaths::socketPath(QStringLiteral("TradoryServer"))).exists());
+    QVERIFY(waitForOutput(program, QStringLiteral("configuration key 37 is refused")));
     QVERIFY(endsOnQuitEvent(program));
 }
 
