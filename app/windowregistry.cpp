@@ -86,6 +86,8 @@ QScreen *screenFor(const QPoint &position)
 
 void cascade(QWidget *window)
 {
+    if (!WindowFront::platformPlacesWindows())
+        return;
     QWidget *previous = WindowRegistry::instance()->previousWindow();
     if (!previous || (previous->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;

@@ -6,6 +6,7 @@
 #include "launchernotice.h"
 #include "simplehandler.h"
 #include "vlauncher.h"
+#include "windowfront.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -368,8 +369,7 @@ void CefWidget::OnGotFocus()
     }
     if (browser)
         browser.SendFocusEvent(false);
-    if (QWidget *parent = parentWidget())
-        parent->activateWindow();
+    WindowFront::activate(parentWidget());
 }
 
 void CefWidget::OnProtocolExecution()

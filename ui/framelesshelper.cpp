@@ -1,5 +1,7 @@
 #include "framelesshelper.h"
 
+#include "windowfront.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHash>
@@ -400,6 +402,14 @@ bool FramelessHelper::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+bool FramelessHelper::usesRubberBand(const WindowData *data) const
+{
+    // Where only the compositor may size windows (Wayland), a band and a
+    // setGeometry at the end would grow the window on the wrong side: the
+    // platform's own interactive resize does it.
+    return d->rubberBandOnResize && data->rubberBand && WindowFront::platformPlacesWindows();
+}
+
 void FramelessHelper::handlePress(WindowData *data, QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !(d->movable || d->resizable))
@@ -416,7 +426,7 @@ void FramelessHelper::handlePress(WindowData *data, QMouseEvent *event)
         data->movePressed = true;
     if (!data->resizePressed)
         return;
-    if (d->rubberBandOnResize && data->rubberBand) {
+    if (usesRubberBand(data)) {
         data->rubberBand->setGeometry(widget->frameGeometry());
         data->rubberBand->show();
     } else if (startSystemResize(widget, data->pressHit.edges)) {
@@ -517,7 +527,7 @@ void FramelessHelper::moveTo(WindowData *data, const QPoint &globalPos)
 void FramelessHelper::resizeTo(WindowData *data, const QPoint &globalPos)
 {
     QWidget *widget = data->widget;
-    const bool banded = d->rubberBandOnResize && data->rubberBand;
+    const bool banded = usesRubberBand(data);
     // The band's geometry, not its frame: a band given the frame geometry of
     // the window would otherwise grow by its own frame margins at every step.
     const QRect start = banded ? data->rubberBand->geometry() : widget->frameGeometry();

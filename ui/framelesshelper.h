@@ -103,6 +103,7 @@ private:
 
     WindowData *dataFor(const QObject *object) const;
     void forgetWindow(QObject *object);
+    bool usesRubberBand(const WindowData *data) const;
     void handlePress(WindowData *data, QMouseEvent *event);
     void handleMove(WindowData *data, QMouseEvent *event);
     void handleRelease(WindowData *data, const QPoint &globalPos);
