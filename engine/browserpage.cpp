@@ -109,7 +109,7 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, 
         return;
     }
     m_consoleLog.write(messageTypeFor(level), "page console",
-                       PageLog::shortened(message, 400) + QStringLiteral(" at ") + PageLog::shortened(sourceId, 80)
+                       PageLog::shortened(message, 350) + QStringLiteral(" at ") + PageLog::shortened(sourceId, 80)
                            + QLatin1Char(':') + QString::number(lineNumber),
                        pageConsole());
 }

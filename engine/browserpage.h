@@ -69,7 +69,6 @@ public:
 
     // The view saw its user click or press a key.
     void noteUserGesture();
-    bool isPopup() const { return m_isPopup; }
 
     // History entries whose load failed: going back or forward to one would
     // only fail again (and bring the offline page back), so navigation skips
