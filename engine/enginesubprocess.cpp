@@ -15,11 +15,17 @@ int processMain(int argc, const char **argv);
 
 namespace {
 
-bool startedByEngineParent()
+bool engineParentNamed()
 {
     const char *parent = std::getenv(engineParentVariable);
-    if (!parent || !*parent)
+    return parent && *parent;
+}
+
+bool startedByEngineParent()
+{
+    if (!engineParentNamed())
         return false;
+    const char *parent = std::getenv(engineParentVariable);
     char *end = nullptr;
     errno = 0;
     const long long pid = std::strtoll(parent, &end, 10);
@@ -33,7 +39,10 @@ bool isEngineSubProcess(int argc, char **argv)
     bool typeSwitch = false;
     for (int i = 1; i < argc && !typeSwitch; ++i)
         typeSwitch = std::strncmp(argv[i], "--type=", 7) == 0;
-    return typeSwitch && startedByEngineParent();
+    // Not the parent's pid: a helper whose browser was killed before it got
+    // here has been handed to init, and must not go on as a program of its
+    // own (it would take the free instance lock and keep it).
+    return typeSwitch && engineParentNamed();
 }
 
 void markEngineParent()
@@ -43,6 +52,8 @@ void markEngineParent()
 
 int runEngineSubProcess(int argc, char **argv)
 {
+    if (!startedByEngineParent())
+        return -1;
     // Like the stock helper: a core application only, no GUI connection.
     QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
     QCoreApplication application(argc, argv);

@@ -7,14 +7,17 @@
 //
 // The switch alone proves nothing: a launcher passes on whatever name it is
 // given, "--type=store.json" included, and the engine's entry aborts on a
-// type it does not know. A helper is also a child of the browser process,
-// which names itself in the environment its children inherit.
+// type it does not know. A helper is also started from the browser process,
+// which names itself in the environment its children inherit; a launcher
+// never sets that variable.
 bool isEngineSubProcess(int argc, char **argv);
 
 // Called by the browser process before the engine starts any helper.
 void markEngineParent();
 constexpr const char engineParentVariable[] = "TRADORY_ENGINE_PARENT";
 
-// Runs the engine's sub-process entry to its end. Always returns -1: the
-// caller exits with it (the helper's own result is not passed on).
+// Runs the engine's sub-process entry to its end, unless the browser that
+// started it is no longer its parent (killed while the helper started): an
+// orphan has nobody to serve and ends at once. Always returns -1: the caller
+// exits with it (the helper's own result is not passed on).
 int runEngineSubProcess(int argc, char **argv);
