@@ -60,7 +60,6 @@ public:
     // Stops loading; the load ends as aborted, not as a failure.
     void stopLoading();
     void noteDownloadStarted();
-    bool rendererAlive() const { return m_rendererAlive; }
     // runJavaScript breaks for good on a page whose renderer is gone; this
     // does nothing then.
     void runScriptIfAlive(const QString &code, const std::function<void(const QVariant &)> &done = {});

@@ -1,7 +1,7 @@
 #include "browserview.h"
 
 #include "browserpage.h"
-#include "simplehandler.h"
+#include "browserviewclient.h"
 
 #include <QChildEvent>
 #include <QContextMenuEvent>
@@ -9,7 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 
-BrowserView::BrowserView(const QSharedPointer<SimpleHandler> &client, QWebEngineProfile *profile, QWidget *parent)
+BrowserView::BrowserView(const QSharedPointer<BrowserViewClient> &client, QWebEngineProfile *profile, QWidget *parent)
     : QWebEngineView(parent)
     , m_client(client)
 {
@@ -24,9 +24,14 @@ BrowserView::BrowserView(const QSharedPointer<SimpleHandler> &client, QWebEngine
 
 BrowserView::~BrowserView()
 {
+    reportClose();
+}
+
+void BrowserView::reportClose()
+{
     if (!m_closeReported && m_client) {
         m_closeReported = true;
-        m_client->OnBeforeClose(Browser(this));
+        m_client->viewClosing(this);
     }
 }
 
@@ -59,17 +64,17 @@ bool BrowserView::eventFilter(QObject *watched, QEvent *event)
             if (!static_cast<QKeyEvent *>(event)->isAutoRepeat())
                 m_page->noteUserGesture();
             // Seen, never swallowed: the page still gets the key.
-            m_client->OnPreKeyEvent(Browser(this), *static_cast<QKeyEvent *>(event));
+            m_client->viewKeyPressed(this, *static_cast<QKeyEvent *>(event));
             break;
         case QEvent::MouseButtonPress:
             m_page->noteUserGesture();
             break;
         case QEvent::FocusIn:
-            if (m_client->OnSetFocus()) {
+            if (m_client->viewFocusRequested(this)) {
                 m_watchedProxy->clearFocus();
                 return true;
             }
-            m_client->OnGotFocus();
+            m_client->viewFocused(this);
             break;
         case QEvent::DragEnter:
             if (!startedHere(static_cast<QDragEnterEvent *>(event))) {
@@ -96,7 +101,7 @@ void BrowserView::contextMenuEvent(QContextMenuEvent *event)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &QObject::destroyed, menu, &QObject::deleteLater);
     if (m_client)
-        m_client->OnBeforeContextMenu(Browser(this), menu);
+        m_client->viewMenuRequested(this, menu);
     if (menu->actions().isEmpty()) {
         delete menu;
         return;
@@ -127,8 +132,6 @@ void BrowserView::dragEnterEvent(QDragEnterEvent *event)
 void BrowserView::closeEvent(QCloseEvent *event)
 {
     QWebEngineView::closeEvent(event);
-    if (event->isAccepted() && !m_closeReported && m_client) {
-        m_closeReported = true;
-        m_client->OnBeforeClose(Browser(this));
-    }
+    if (event->isAccepted())
+        reportClose();
 }

@@ -5,7 +5,7 @@
 #include <QWebEngineView>
 
 class BrowserPage;
-class SimpleHandler;
+class BrowserViewClient;
 class QDropEvent;
 class QWebEngineProfile;
 
@@ -18,11 +18,10 @@ class BrowserView : public QWebEngineView
 {
     Q_OBJECT
 public:
-    BrowserView(const QSharedPointer<SimpleHandler> &client, QWebEngineProfile *profile, QWidget *parent);
+    BrowserView(const QSharedPointer<BrowserViewClient> &client, QWebEngineProfile *profile, QWidget *parent);
     ~BrowserView() override;
 
     BrowserPage *browserPage() const { return m_page; }
-    SimpleHandler *client() const { return m_client.data(); }
 
 protected:
     bool event(QEvent *event) override;
@@ -35,8 +34,9 @@ private:
     void watchFocusProxy();
     // Whether a drag began in this browser's own page.
     bool startedHere(const QDropEvent *event) const;
+    void reportClose();
 
-    QSharedPointer<SimpleHandler> m_client;
+    QSharedPointer<BrowserViewClient> m_client;
     QPointer<QWidget> m_watchedProxy;
     bool m_closeReported = false;
     BrowserPage *m_page = nullptr;

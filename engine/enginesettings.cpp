@@ -8,10 +8,25 @@ const char *const EngineSettings::userAgentText =
     "Mozilla/5.0 (Windows NT 6.2; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/93.0.4577.82 "
     "Safari/537.36 VLX/0.12.1.3";
 
+namespace {
+
+QString urlSwitch(const QStringList &arguments)
+{
+    // The first one that names an address counts.
+    const QString prefix = QStringLiteral("--url=");
+    for (const QString &argument : arguments) {
+        if (argument.startsWith(prefix) && argument.size() > prefix.size())
+            return argument.mid(prefix.size());
+    }
+    return QString();
+}
+
+} // namespace
+
 EngineSettings EngineSettings::fromEnvironment(const QStringList &arguments)
 {
     EngineSettings settings;
-    settings.chromeRuntime = arguments.contains(QStringLiteral("--enable-chrome-runtime"));
+    settings.startUrl = urlSwitch(arguments);
     const QString root = LocalPaths::appDataRoot();
     if (!root.isEmpty()) {
         settings.cachePath = root + QLatin1Char('/')

@@ -16,7 +16,8 @@ struct EngineSettings {
     QString acceptLanguage;  // the Accept-Language header
     bool noSandbox = true;
     bool loggingDisabled = true;
-    bool chromeRuntime = false;
+    // The "url" switch: where a browser starts when it is given no address.
+    QString startUrl;
 
     // From the configuration (product folder), the app-data root, the current
     // language and the process arguments.

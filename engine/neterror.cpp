@@ -55,12 +55,4 @@ int codeForName(const QString &name)
     return codes().value(bare, Failed);
 }
 
-QString nameForCode(int code)
-{
-    if (code == RendererGone)
-        return QStringLiteral("RENDERER_GONE");
-    const QString name = codes().key(code);
-    return name.isEmpty() ? QStringLiteral("ERR_FAILED") : name;
-}
-
 } // namespace NetError

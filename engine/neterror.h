@@ -13,7 +13,5 @@ constexpr int RendererGone = -1000;
 
 // "ERR_CONNECTION_REFUSED" -> -102; an unknown name gives Failed.
 int codeForName(const QString &name);
-// -102 -> "ERR_CONNECTION_REFUSED"
-QString nameForCode(int code);
 
 } // namespace NetError

@@ -28,7 +28,6 @@ public:
     void OnBeforeCommandLineProcessing(QStringList &commandLine) const;
 
     QWebEngineProfile *profile();
-    bool engineStarted() const { return m_profile != nullptr; }
     const EngineSettings &settings() const { return m_settings; }
 
     static constexpr const char *featureSwitch = "--enable-features=SharedArrayBuffer";

@@ -185,10 +185,20 @@ void SimpleHandler::CloseAllPopups()
 void SimpleHandler::OnAfterCreated(Browser browser)
 {
     m_browsers.append(browser);
+    if (browser.isPopup())
+        reportWhenPopupGone(browser);
     if (m_widgetHandler)
         m_widgetHandler->OnAfterCreated(browser);
     if (QWidget *window = browser.window())
         window->setWindowIcon(m_icon);
+}
+
+void SimpleHandler::reportWhenPopupGone(const Browser &popup)
+{
+    connect(popup.window(), &QObject::destroyed, this, [this]() {
+        // Guards of the dying window are only cleared once it is fully gone.
+        QTimer::singleShot(0, this, &SimpleHandler::popupClosed);
+    });
 }
 
 void SimpleHandler::OnBeforeClose(Browser browser)
@@ -331,6 +341,33 @@ void SimpleHandler::OnProtocolExecution(Browser browser, const QUrl &url, bool *
     sendLauncherNotice(LauncherMessages::showMainWindow());
     if (m_widgetHandler)
         m_widgetHandler->OnProtocolExecution();
+}
+
+void SimpleHandler::viewClosing(BrowserView *view)
+{
+    OnBeforeClose(Browser(view));
+}
+
+void SimpleHandler::viewKeyPressed(BrowserView *view, const QKeyEvent &event)
+{
+    OnPreKeyEvent(Browser(view), event);
+}
+
+bool SimpleHandler::viewFocusRequested(BrowserView *view)
+{
+    Q_UNUSED(view)
+    return OnSetFocus();
+}
+
+void SimpleHandler::viewFocused(BrowserView *view)
+{
+    Q_UNUSED(view)
+    OnGotFocus();
+}
+
+void SimpleHandler::viewMenuRequested(BrowserView *view, QMenu *menu)
+{
+    OnBeforeContextMenu(Browser(view), menu);
 }
 
 bool SimpleHandler::OnSetFocus()

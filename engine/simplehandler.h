@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser.h"
+#include "browserviewclient.h"
 #include "scriptbridge.h"
 
 #include <QHash>
@@ -26,7 +27,7 @@ class QWebEngineView;
 //
 // Shared by the host widget and by each of its browsers' views, so a popup
 // outliving its host widget keeps a working client.
-class SimpleHandler : public QObject, public QEnableSharedFromThis<SimpleHandler>
+class SimpleHandler : public QObject, public QEnableSharedFromThis<SimpleHandler>, public BrowserViewClient
 {
     Q_OBJECT
 public:
@@ -39,7 +40,6 @@ public:
     // The host that hears of events; none detaches it (a host that goes away
     // does so, and nothing reaches it afterwards).
     void SetWidgetHandler(CefWidgetHandler *handler) { m_widgetHandler = handler; }
-    CefWidgetHandler *widgetHandler() const { return m_widgetHandler; }
 
     // Makes a browser as a hidden child of parent at geometry (logical
     // pixels) and starts loading url. It is reported through OnAfterCreated
@@ -50,10 +50,9 @@ public:
     // Closes every popup window of this client's pages and every developer
     // tools window it opened: they go with the window that opened them.
     void CloseAllPopups();
-    QIcon windowIcon() const { return m_icon; }
 
-    // Engine events, in the engine's terms. Public so that the views and
-    // pages can report them.
+    // Engine events, in the engine's terms; the views and pages of this
+    // client's browsers report to them.
     void OnAfterCreated(Browser browser);
     void OnBeforeClose(Browser browser);
     void OnTitleChange(Browser browser, const QString &title);
@@ -78,14 +77,26 @@ public:
     // Entries of the engine's context menu that do nothing in this program.
     static QList<QWebEnginePage::WebAction> unofferedMenuActions();
 
-    // The top-level developer tools window of a browser, if open.
-    QWebEngineView *devToolsWindow(const Browser &browser) const;
+signals:
+    // A popup of this client's pages is gone and its window deleted: a
+    // Browser that referred to it reads invalid by now.
+    void popupClosed();
 
 private:
+    // BrowserViewClient
+    void viewClosing(BrowserView *view) override;
+    void viewKeyPressed(BrowserView *view, const QKeyEvent &event) override;
+    bool viewFocusRequested(BrowserView *view) override;
+    void viewFocused(BrowserView *view) override;
+    void viewMenuRequested(BrowserView *view, QMenu *menu) override;
+
     BrowserView *makeView(QWidget *parent);
     void wire(BrowserView *view);
     QWebEnginePage *createPopup(QWebEnginePage::WebWindowType type, const QPointer<BrowserView> &opener);
     void OpenDeveloperTools(const Browser &browser);
+    // The top-level developer tools window of a browser, if open.
+    QWebEngineView *devToolsWindow(const Browser &browser) const;
+    void reportWhenPopupGone(const Browser &popup);
     void SetNativeWindowTitle(const Browser &browser, const QString &title);
     static void tidySeparators(QMenu *menu);
 

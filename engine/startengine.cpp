@@ -41,6 +41,12 @@ int startEngine()
     return 0;
 }
 
+QString engineStartUrl()
+{
+    const SimpleApp *app = SimpleApp::instance();
+    return app ? app->settings().startUrl : QString();
+}
+
 void shutdownEngine()
 {
     // Every page goes before the profile: a page left over (a popup, the

@@ -5,6 +5,7 @@
 #include "launchermessages.h"
 #include "launchernotice.h"
 #include "simplehandler.h"
+#include "startengine.h"
 #include "vlauncher.h"
 #include "windowfront.h"
 
@@ -44,6 +45,14 @@ CefWidget::CefWidget(QWidget *parent)
 
     m_handler.reset(new SimpleHandler);
     m_handler->SetWidgetHandler(this);
+    // A closed popup would leave the navigation buttons, the refresh request
+    // and the timers acting on nothing: they go back to this widget's browser.
+    connect(m_handler.data(), &SimpleHandler::popupClosed, this, [this]() {
+        if (!browser.isValid()) {
+            browser = m_ownBrowser;
+            emit updateUI();
+        }
+    });
 
     m_offlineTimer = new QTimer(this);
     m_offlineTimer->setObjectName(QStringLiteral("offlineTimer"));
@@ -140,12 +149,8 @@ QString CefWidget::startAddress() const
 {
     if (!m_startUrl.isEmpty())
         return m_startUrl;
-    const QString prefix = QStringLiteral("--url=");
-    for (const QString &argument : QCoreApplication::arguments()) {
-        if (argument.startsWith(prefix) && argument.size() > prefix.size())
-            return argument.mid(prefix.size());
-    }
-    return VLauncher::publicHomePage();
+    const QString fromSwitch = engineStartUrl();
+    return fromSwitch.isEmpty() ? VLauncher::publicHomePage() : fromSwitch;
 }
 
 QRect CefWidget::browserDeviceRect(const QSize &logicalSize, qreal devicePixelRatio)
@@ -338,21 +343,8 @@ void CefWidget::OnAfterCreated(Browser created)
 {
     browser = created;
     qInfo("[Tradory] browser create end");
-    if (!created.isPopup()) {
+    if (!created.isPopup())
         m_ownBrowser = created;
-        return;
-    }
-    // A closed popup would leave the navigation buttons, the refresh request
-    // and the timers acting on nothing: they go back to this widget's browser.
-    connect(created.window(), &QObject::destroyed, this, [this]() {
-        // Guards of the dying window are only cleared once it is fully gone.
-        QTimer::singleShot(0, this, [this]() {
-            if (!browser.isValid()) {
-                browser = m_ownBrowser;
-                emit updateUI();
-            }
-        });
-    });
 }
 
 bool CefWidget::OnSetFocus()
