@@ -75,6 +75,8 @@ private slots:
     void pageCannotForgeBridgeMessages();
     void helperProcessesAreThisExecutableWithFeatureSwitch();
     void profileKeepsItsFilesUnderProductFolder();
+    void urlSwitchNamesTheFallbackAddress_data();
+    void urlSwitchNamesTheFallbackAddress();
 
 private:
     bool load(const QUrl &url);
@@ -265,6 +267,28 @@ void EngineStartTest::helperProcessesAreThisExecutableWithFeatureSwitch()
 
     QVERIFY(load(m_server.url(QStringLiteral("/plain"))));
     QCOMPARE(evaluate(QStringLiteral("new SharedArrayBuffer(8).byteLength")).toInt(), 8);
+}
+
+void EngineStartTest::urlSwitchNamesTheFallbackAddress_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("startUrl");
+    const QString program = QStringLiteral("tradory");
+    QTest::newRow("none") << QStringList{program, QStringLiteral("request.json")} << QString();
+    QTest::newRow("empty is skipped") << QStringList{program, QStringLiteral("--url="), QStringLiteral("--url=http://a/")}
+                                      << QStringLiteral("http://a/");
+    QTest::newRow("first counts") << QStringList{program, QStringLiteral("--url=http://a/"), QStringLiteral("--url=http://b/")}
+                                  << QStringLiteral("http://a/");
+    QTest::newRow("other spellings") << QStringList{program, QStringLiteral("--url"), QStringLiteral("http://a/"),
+                                                    QStringLiteral("-url=http://b/"), QStringLiteral("--urls=http://c/")}
+                                     << QString();
+}
+
+void EngineStartTest::urlSwitchNamesTheFallbackAddress()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, startUrl);
+    QCOMPARE(EngineSettings::fromEnvironment(arguments).startUrl, startUrl);
 }
 
 void EngineStartTest::profileKeepsItsFilesUnderProductFolder()
