@@ -417,10 +417,14 @@ void SimpleHandlerTest::popupsShareTheClientAndHaveIconAndTitle()
     ENGINE_TRY_COMPARE(popup.window()->windowTitle(), QStringLiteral("Gift card"));
     QVERIFY(popup.window()->isVisible());
 
-    // The popup closes itself; the opener's browser stays listed.
+    // The popup closes itself; the opener's browser stays listed, and the
+    // host hears of it once the popup's window is gone.
     QVERIFY(waitForCall(QStringLiteral("end"), 2));
+    QSignalSpy popupClosed(m_client.data(), &SimpleHandler::popupClosed);
     EngineTest::evaluate(popup.page(), QStringLiteral("window.closeSoon(); 1"));
     ENGINE_TRY_VERIFY(!popup.isValid());
+    ENGINE_TRY_COMPARE(popupClosed.count(), 1);
+    QVERIFY(browser.isValid());
     QCOMPARE(m_client->browserList().size(), 1);
     QVERIFY(m_client->browserList().first().IsSame(browser));
 }
