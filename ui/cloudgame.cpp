@@ -278,6 +278,9 @@ void CloudGame::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange) {
         translateTitleButtons();
     } else if (event->type() == QEvent::WindowStateChange) {
+        const Qt::WindowStates before = static_cast<QWindowStateChangeEvent *>(event)->oldState();
+        if (m_pageFullscreen && (before & Qt::WindowFullScreen) && !(windowState() & Qt::WindowFullScreen))
+            leavePageFullscreen();
         updateMaximizeButton();
     }
     QDialog::changeEvent(event);
@@ -327,6 +330,15 @@ void CloudGame::gameFullscreenSwitch(bool fullscreen)
     } else {
         setWindowState(windowState() & ~Qt::WindowFullScreen);
     }
+}
+
+void CloudGame::leavePageFullscreen()
+{
+    // The window left fullscreen without the page (a new request for the
+    // package shows it normal, the manager or a key ended it): a page still
+    // fullscreen would keep the title bar hidden on a normal window, leaving
+    // nothing to move or close it by. The page's answer brings the bar back.
+    ui->widget_browser->browser.GetMainFrame().ExecuteJavaScript(QStringLiteral("{document.webkitExitFullscreen()}"));
 }
 
 void CloudGame::closeButtonClicked()

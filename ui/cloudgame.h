@@ -69,6 +69,7 @@ private:
     void loadIcon();
     void updateMaximizeButton();
     void toggleMaximized();
+    void leavePageFullscreen();
     void closeButtonClicked();
     void notifyLauncher(bool open);
     static QString imagePath(const QString &relative);

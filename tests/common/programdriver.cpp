@@ -184,3 +184,52 @@ QProcess *ProgramDriver::dragInBackground(const QPoint &from, const QPoint &to)
     process->start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
     return process;
 }
+
+void ProgramDriver::drag(const QPoint &from, const QPoint &to)
+{
+    QStringList chain{QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+                      QStringLiteral("sleep"), QStringLiteral("0.15"), QStringLiteral("mousedown"), QStringLiteral("1"),
+                      QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("mousemove"),
+                      QString::number(from.x() + 2), QString::number(from.y() + 1), QStringLiteral("sleep"),
+                      QStringLiteral("0.3")};
+    const int steps = 4;
+    for (int step = 1; step <= steps; ++step) {
+        const QPoint at = from + (to - from) * step / steps;
+        chain << QStringLiteral("mousemove") << QString::number(at.x()) << QString::number(at.y())
+              << QStringLiteral("sleep") << QStringLiteral("0.08");
+    }
+    chain << QStringLiteral("sleep") << QStringLiteral("0.3") << QStringLiteral("mouseup") << QStringLiteral("1");
+    run(QStringLiteral("xdotool"), chain);
+}
+
+void ProgramDriver::doubleClick(const QPoint &screen)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(screen.x()), QString::number(screen.y()),
+                                    QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                                    QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+}
+
+QString ProgramDriver::windowProperty(const QString &window, const QString &property)
+{
+    return run(QStringLiteral("xprop"), {QStringLiteral("-id"), window, property});
+}
+
+QString ProgramDriver::activeWindow()
+{
+    return run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
+}
+
+QString ProgramDriver::topWindow()
+{
+    // "_NET_CLIENT_LIST_STACKING(WINDOW): window id # 0x..., 0x...", bottom first.
+    const QString stacking = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    const QString last = stacking.section(QLatin1Char(','), -1).section(QLatin1Char('#'), -1).trimmed();
+    bool ok = false;
+    const qulonglong id = last.toULongLong(&ok, 0);
+    return ok ? QString::number(id) : QString();
+}
+
+void ProgramDriver::typeKey(const QString &keys)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+}

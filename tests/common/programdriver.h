@@ -55,6 +55,20 @@ public:
     // releases it at to, with pauses a drag needs. Runs in the background,
     // so that this process can take part in the drag.
     static QProcess *dragInBackground(const QPoint &from, const QPoint &to);
+    // The same drag for a program in another process, done before it
+    // returns: a small first step (where a manager's move begins), the way
+    // to the target in a few steps, a pause for the manager before the
+    // release.
+    static void drag(const QPoint &from, const QPoint &to);
+    static void doubleClick(const QPoint &screen);
+    // Keys typed for the window that has the focus, as a keyboard would.
+    static void typeKey(const QString &keys);
+    // What xprop says of the window's property (its whole line).
+    static QString windowProperty(const QString &window, const QString &property);
+    // The window that has the focus by the manager's word, and the one on
+    // top of its stacking order; empty where there is none.
+    static QString activeWindow();
+    static QString topWindow();
 
 private:
     const TestEnvironment &m_environment;

@@ -1,0 +1,100 @@
+#include "windowmanager.h"
+
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <signal.h>
+
+namespace {
+
+QString xprop(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xprop"), arguments);
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return process.exitCode() == 0 ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
+}
+
+} // namespace
+
+WindowManager::WindowManager(QObject *parent)
+    : QObject(parent)
+{
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+WindowManager::~WindowManager()
+{
+    stop();
+}
+
+bool WindowManager::isInstalled(const QString &name)
+{
+    if (QStandardPaths::findExecutable(name).isEmpty())
+        return false;
+    return name != QLatin1String("mutter") || !QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty();
+}
+
+QString WindowManager::announcedName(const QString &name)
+{
+    if (name == QLatin1String("xfwm4"))
+        return QStringLiteral("Xfwm4");
+    return name.left(1).toUpper() + name.mid(1);
+}
+
+QString WindowManager::runningName()
+{
+    const QString check = xprop({QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+    const QRegularExpressionMatch id = QRegularExpression(QStringLiteral("window id # (0x[0-9a-f]+)")).match(check);
+    if (!id.hasMatch())
+        return QString();
+    // A stale id names no window any more, and xprop fails on it.
+    const QString name = xprop({QStringLiteral("-id"), id.captured(1), QStringLiteral("_NET_WM_NAME")});
+    const QRegularExpressionMatch quoted = QRegularExpression(QStringLiteral("= \"(.*)\"")).match(name);
+    return quoted.hasMatch() ? quoted.captured(1) : QString();
+}
+
+bool WindowManager::start(const QString &name, int timeoutMs)
+{
+    stop();
+    m_name = name;
+    if (name == QLatin1String("mutter")) {
+        // Its own session bus, so that it finds none of the machine's
+        // services; the shell prints the id mutter keeps after exec.
+        m_process.start(QStringLiteral("dbus-run-session"),
+                        {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                         QStringLiteral("echo $$; exec mutter --x11 --replace")});
+        if (!m_process.waitForReadyRead(timeoutMs))
+            return false;
+        m_managerPid = m_process.readLine().trimmed().toLongLong();
+    } else if (name == QLatin1String("xfwm4")) {
+        m_process.start(QStringLiteral("xfwm4"), {QStringLiteral("--compositor=off"), QStringLiteral("--replace")});
+    } else {
+        m_process.start(name, {QStringLiteral("--replace")});
+    }
+    if (!m_process.waitForStarted())
+        return false;
+    if (!m_managerPid)
+        m_managerPid = m_process.processId();
+    const QString announced = announcedName(name);
+    return QTest::qWaitFor([&]() { return runningName() == announced; }, timeoutMs);
+}
+
+void WindowManager::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    if (m_managerPid > 0)
+        ::kill(pid_t(m_managerPid), SIGTERM);
+    if (!m_process.waitForFinished(5000)) {
+        if (m_managerPid > 0)
+            ::kill(pid_t(m_managerPid), SIGKILL);
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    m_managerPid = 0;
+}
