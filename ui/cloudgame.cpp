@@ -71,6 +71,7 @@ CloudGame::CloudGame(const LaunchRequest &request, QWidget *parent)
     updateNavigationButtons();
     connect(ui->widget_browser, &CefWidget::gameFullscreen, this, &CloudGame::gameFullscreenSwitch);
     connect(ui->widget_browser, &CefWidget::updateUI, this, &CloudGame::updateNavigationButtons);
+    connect(ui->widget_browser, &CefWidget::updateUI, this, &CloudGame::focusLoadedPage);
     ui->widget_browser->setStartUrl(m_url);
     ui->widget_browser->startBrowser();
 }
@@ -318,6 +319,15 @@ void CloudGame::navigateByKey(const QKeyEvent &event)
 void CloudGame::focusInEvent(QFocusEvent *)
 {
     ui->widget_browser->OnGotFocus();
+}
+
+void CloudGame::focusLoadedPage()
+{
+    // A new window takes the focus while its page loads and the browser is
+    // still hidden; nothing else hands the focus on once the page is there,
+    // and typing would go nowhere until a click into the page.
+    if (isActiveWindow() && ui->widget_browser->pageLoaded())
+        ui->widget_browser->OnGotFocus();
 }
 
 void CloudGame::gameFullscreenSwitch(bool fullscreen)

@@ -70,6 +70,7 @@ private:
     void updateMaximizeButton();
     void toggleMaximized();
     void leavePageFullscreen();
+    void focusLoadedPage();
     void closeButtonClicked();
     void notifyLauncher(bool open);
     static QString imagePath(const QString &relative);

@@ -233,3 +233,8 @@ void ProgramDriver::typeKey(const QString &keys)
 {
     run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
 }
+
+void ProgramDriver::typeText(const QString &text)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text});
+}

@@ -63,6 +63,7 @@ public:
     static void doubleClick(const QPoint &screen);
     // Keys typed for the window that has the focus, as a keyboard would.
     static void typeKey(const QString &keys);
+    static void typeText(const QString &text);
     // What xprop says of the window's property (its whole line).
     static QString windowProperty(const QString &window, const QString &property);
     // The window that has the focus by the manager's word, and the one on

@@ -39,6 +39,7 @@ const char buttonsPage[] =
     " onclick='document.documentElement.requestFullscreen()'>full</button>"
     "<button style='position:absolute;left:300px;top:0;width:300px;height:200px'"
     " onclick=\"location.href='/landed'\">go</button>"
+    "<form action='/typed' style='position:absolute;left:0;top:220px'><input name='q' autofocus></form>"
     "<script>document.addEventListener('fullscreenchange', function() {"
     " fetch(document.fullscreenElement ? '/entered' : '/left'); });</script>"
     "</body></html>";
@@ -110,6 +111,7 @@ void WindowManagersTest::initTestCase()
     m_server.route("/landed", "<html><head><title>Landed</title></head><body>landed</body></html>");
     m_server.route("/entered", "");
     m_server.route("/left", "");
+    m_server.route("/typed", "<html><head><title>Typed</title></head><body>typed</body></html>");
     QVERIFY(m_driver->startListening());
     const QStringList size = ProgramDriver::run(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")})
                                  .split(QLatin1Char(' '));
@@ -130,7 +132,8 @@ void WindowManagersTest::init()
     if (!WindowManager::isInstalled(manager))
         QSKIP(qPrintable(manager + QStringLiteral(" is not installed (scripts/setup installs it)")));
     QVERIFY2(m_manager->start(manager), qPrintable(manager + QStringLiteral(" did not take the display")));
-    for (const QByteArray &path : {QByteArrayLiteral("/entered"), QByteArrayLiteral("/left"), QByteArrayLiteral("/landed")})
+    for (const QByteArray &path : {QByteArrayLiteral("/entered"), QByteArrayLiteral("/left"), QByteArrayLiteral("/landed"),
+                                   QByteArrayLiteral("/typed")})
         m_requestsBefore.insert(path, m_server.requestCount(path));
 }
 
@@ -315,6 +318,11 @@ void WindowManagersTest::minimisedRaisedCascadedAndClosed()
     QVERIFY(!first.isEmpty());
     const QRect normal = settledGeometry(first);
     const QString url = m_server.url(QStringLiteral("/buttons")).toString();
+    // A new window's page takes typing without a click into it first.
+    ProgramDriver::typeText(QStringLiteral("fresh"));
+    ProgramDriver::typeKey(QStringLiteral("Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(requests("/typed"), 1, 5000);
+    QCOMPARE(m_server.lastRequest("/typed").path, QByteArray("/typed?q=fresh"));
 
     ProgramDriver::click(minimizeButton(normal));
     // mutter keeps a minimised window mapped: the manager's word is what counts.
