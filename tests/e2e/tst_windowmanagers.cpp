@@ -220,6 +220,8 @@ void WindowManagersTest::screenshot(const QString &what)
     const QString path = TestEnvironment::buildDir()
         + QStringLiteral("/shots/windowmanagers-%1-%2.png").arg(m_manager->name(), what);
     QDir().mkpath(QFileInfo(path).path());
+    // The page draws at a new size a moment after the window has it.
+    QTest::qWait(700);
     ProgramDriver::run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
 }
 
