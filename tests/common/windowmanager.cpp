@@ -24,7 +24,9 @@ QString xprop(const QStringList &arguments)
 WindowManager::WindowManager(QObject *parent)
     : QObject(parent)
 {
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // The bus daemon's complaints go to the error output, apart from the
+    // process id that the mutter row reads from the standard output.
+    m_process.setReadChannel(QProcess::StandardOutput);
 }
 
 WindowManager::~WindowManager()
@@ -68,9 +70,11 @@ bool WindowManager::start(const QString &name, int timeoutMs)
         m_process.start(QStringLiteral("dbus-run-session"),
                         {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
                          QStringLiteral("echo $$; exec mutter --x11 --replace")});
-        if (!m_process.waitForReadyRead(timeoutMs))
+        if (!m_process.waitForStarted() || !QTest::qWaitFor([this]() { return m_process.canReadLine(); }, timeoutMs))
             return false;
         m_managerPid = m_process.readLine().trimmed().toLongLong();
+        if (m_managerPid <= 0)
+            return false;
     } else if (name == QLatin1String("xfwm4")) {
         m_process.start(QStringLiteral("xfwm4"), {QStringLiteral("--compositor=off"), QStringLiteral("--replace")});
     } else {
