@@ -54,4 +54,61 @@
         <translation>Ctrl+S</translation>
     </message>
 </context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Usage: tradory [REQUEST]
+Store window of the Vellora X game launcher.
+
+REQUEST is the name of a request file in the launcher&apos;s request folder
+(a name, not a path). The program reads and deletes that file and opens a
+window for the game package it names; without REQUEST it opens the store&apos;s
+start page. When the program already runs, a new start hands its request
+to the running one and exits.
+
+Options:
+  -h, --help     show this help and exit
+  --version      show the version and exit
+
+Exit status: 0 when the last window closed or the launcher asked to quit;
+255 when the request went to the program already running; 1 when the
+program&apos;s own request was refused and no window opened.
+
+Environment: VELLORA_CONFIG names the launcher&apos;s configuration file
+(default ~/.config/VelloraX/launcher.ini).
+</source>
+        <translation>Aufruf: tradory [ANFRAGE]
+Store-Fenster des Spiele-Launchers Vellora X.
+
+ANFRAGE ist der Name einer Anfragedatei im Anfrageordner des Launchers
+(ein Name, kein Pfad). Das Programm liest und löscht diese Datei und öffnet
+ein Fenster für das darin genannte Spielpaket; ohne ANFRAGE öffnet es die
+Startseite des Stores. Läuft das Programm bereits, übergibt ein neuer Start
+seine Anfrage dem laufenden Programm und beendet sich.
+
+Optionen:
+  -h, --help     diese Hilfe anzeigen und beenden
+  --version      die Version anzeigen und beenden
+
+Rückgabewert: 0, wenn das letzte Fenster geschlossen wurde oder der Launcher
+das Beenden verlangt hat; 255, wenn die Anfrage an das bereits laufende
+Programm ging; 1, wenn die eigene Anfrage des Programms abgelehnt wurde und
+sich kein Fenster geöffnet hat.
+
+Umgebung: VELLORA_CONFIG nennt die Konfigurationsdatei des Launchers
+(Standard: ~/.config/VelloraX/launcher.ini).
+</translation>
+    </message>
+</context>
+<context>
+    <name>PageDialog</name>
+    <message>
+        <source>Message from the page</source>
+        <translation>Nachricht der Seite</translation>
+    </message>
+    <message>
+        <source>Message from %1</source>
+        <translation>Nachricht von %1</translation>
+    </message>
+</context>
 </TS>
