@@ -1,6 +1,7 @@
 #include "windowregistry.h"
 
 #include "cloudgame.h"
+#include "memoryrelease.h"
 #include "requestfile.h"
 #include "windowfront.h"
 
@@ -120,6 +121,8 @@ bool createWindow(const QString &argument)
         window = created;
         qInfo("[Tradory] Tradory window create end");
         QObject::connect(created, &CloudGame::deleteSelf, created, [](QObject *object) { removeWindow(object); });
+        // What the window's page held goes back to the system once it is gone.
+        MemoryRelease::instance()->watch(created);
         registry->append(request.packageName, window);
         cascade(window);
     }
