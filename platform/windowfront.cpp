@@ -24,6 +24,11 @@ bool platformPlacesWindows()
     return !onWayland();
 }
 
+bool platformDecidesWindowStates()
+{
+    return onWayland();
+}
+
 void bringToFront(QWidget *window)
 {
     if (!window || !platformActivatesOnRequest())

@@ -9,6 +9,11 @@ namespace WindowFront {
 // compositor (asking only fills the log with "does not support" lines).
 bool platformActivatesOnRequest();
 bool platformPlacesWindows();
+// Whether a window's maximised, minimised and fullscreen states are the
+// windowing system's to give rather than the program's to set: a Wayland
+// compositor may ignore a request, and only its answer says what the window
+// is. On X11 the program's request is what the window shows.
+bool platformDecidesWindowStates();
 
 // Puts a top-level window above the others and gives it the focus without
 // leaving it on top for good, where the platform allows it.

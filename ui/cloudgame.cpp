@@ -67,6 +67,13 @@ CloudGame::CloudGame(const LaunchRequest &request, QWidget *parent)
     m_frameless->setResizable(true);
     m_frameless->setRubberBandOnResize(true);
     m_frameless->addWindow(this);
+    // The compositor's answer to a request may leave the widget's state as it
+    // was, and then the widget hears nothing of it.
+    connect(m_frameless, &FramelessHelper::shownStateChanged, this, [this](QWidget *widget) {
+        if (widget == this)
+            showMaximizeButtonState();
+    });
+    showMaximizeButtonState();
 
     updateNavigationButtons();
     connect(ui->widget_browser, &CefWidget::gameFullscreen, this, &CloudGame::gameFullscreenSwitch);
@@ -255,15 +262,30 @@ void CloudGame::updateNavigationButtons()
     update();
 }
 
-void CloudGame::updateMaximizeButton()
+Qt::WindowStates CloudGame::shownState() const
 {
-    if (windowState() & Qt::WindowMaximized) {
+    // The helper keeps what the compositor made of the window where the
+    // compositor decides; before it exists the widget's own state holds.
+    return m_frameless ? m_frameless->shownState(this) : windowState();
+}
+
+void CloudGame::showMaximizeButtonState()
+{
+    // The button offers the way out of the state the window is shown in: a
+    // request the compositor ignores (sway keeps floating windows as they
+    // are, cage keeps every window maximised) leaves it as it was.
+    if (shownState() & Qt::WindowMaximized) {
         ui->pushButton_max->setImage(imagePath(QStringLiteral("/image/CloudGame/TitlebarRestore.svg")));
         nameTitleButton(ui->pushButton_max, tr("Restore"));
     } else {
         ui->pushButton_max->setImage(imagePath(QStringLiteral("/image/CloudGame/TitlebarMaximize.svg")));
         nameTitleButton(ui->pushButton_max, tr("Maximize"));
     }
+}
+
+void CloudGame::updateMaximizeButton()
+{
+    showMaximizeButtonState();
     // Fullscreen lasts only while the page asks for it.
     if ((windowState() & Qt::WindowFullScreen) && !m_pageFullscreen)
         setWindowState(windowState() & ~Qt::WindowFullScreen);
@@ -271,7 +293,7 @@ void CloudGame::updateMaximizeButton()
 
 void CloudGame::toggleMaximized()
 {
-    setWindowState((windowState() ^ Qt::WindowMaximized) & ~Qt::WindowFullScreen);
+    setWindowState((shownState() ^ Qt::WindowMaximized) & ~Qt::WindowFullScreen);
 }
 
 void CloudGame::changeEvent(QEvent *event)

@@ -68,6 +68,8 @@ private:
     void applyRequest(const QString &type, const QString &url, const QString &gameName, const QString &iconPath);
     void loadIcon();
     void updateMaximizeButton();
+    void showMaximizeButtonState();
+    Qt::WindowStates shownState() const;
     void toggleMaximized();
     void leavePageFullscreen();
     void focusLoadedPage();

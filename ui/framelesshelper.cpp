@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QHoverEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRubberBand>
 #include <QScreen>
 #include <QWidget>
@@ -57,6 +58,9 @@ struct FramelessHelper::WindowData
     bool followingMouse = false;
     QPoint pressGlobalPos;
     QPoint pressWindowPos;
+    // The native window whose reports are watched, and its last report.
+    QPointer<QWindow> window;
+    Qt::WindowStates reportedState;
 
     void createRubberBand()
     {
@@ -82,6 +86,8 @@ FramelessHelper::~FramelessHelper()
     for (QWidget *widget : widgets) {
         WindowData *data = d->windows.take(widget);
         widget->removeEventFilter(this);
+        if (data->window)
+            data->window->removeEventFilter(this);
         widget->setAttribute(Qt::WA_MouseTracking, data->savedMouseTracking);
         // Changing the flags re-creates the native window and hides it; only
         // flags that someone changed since the registration are put back.
@@ -183,6 +189,7 @@ void FramelessHelper::addWindow(QWidget *widget)
         data->createRubberBand();
     d->windows.insert(widget, data);
     widget->installEventFilter(this);
+    watchWindowHandle(data);
     // A widget emits this before its children go, so the helper learns of it
     // before anything of the widget is torn down.
     connect(widget, &QObject::destroyed, this, &FramelessHelper::forgetWindow);
@@ -209,6 +216,45 @@ QRubberBand *FramelessHelper::rubberBand(const QWidget *widget) const
 {
     const WindowData *data = dataFor(widget);
     return data ? data->rubberBand : nullptr;
+}
+
+Qt::WindowStates FramelessHelper::shownState(const QWidget *widget) const
+{
+    const WindowData *data = dataFor(widget);
+    if (!data || !WindowFront::platformDecidesWindowStates())
+        return widget ? widget->windowState() & ~Qt::WindowActive : Qt::WindowNoState;
+    return data->reportedState;
+}
+
+void FramelessHelper::watchWindowHandle(WindowData *data)
+{
+    QWindow *window = data->widget->windowHandle();
+    if (window == data->window)
+        return;
+    if (data->window)
+        data->window->removeEventFilter(this);
+    data->window = window;
+    // A new native window starts unshown; its compositor reports soon.
+    data->reportedState = Qt::WindowNoState;
+    if (window)
+        window->installEventFilter(this);
+}
+
+void FramelessHelper::handleReportedState(WindowData *data)
+{
+    // Qt has already taken the report into the native window's state; the
+    // widget hears of it only when it differs from what it requested.
+    data->reportedState = data->window->windowStates() & ~Qt::WindowActive;
+    emit shownStateChanged(data->widget);
+}
+
+FramelessHelper::WindowData *FramelessHelper::dataForWindow(const QObject *window) const
+{
+    for (WindowData *data : qAsConst(d->windows)) {
+        if (data->window && static_cast<const QObject *>(data->window.data()) == window)
+            return data;
+    }
+    return nullptr;
 }
 
 FramelessHelper::WindowData *FramelessHelper::dataFor(const QObject *object) const
@@ -368,6 +414,20 @@ bool FramelessHelper::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseMove:
     case QEvent::HoverMove:
         break;
+    case QEvent::WindowStateChange:
+        // Only the platform's own reports come spontaneously: the widget's
+        // requests reach its native window as plain calls.
+        if (event->spontaneous() && watched->isWindowType()) {
+            if (WindowData *data = dataForWindow(watched))
+                handleReportedState(data);
+        }
+        return QObject::eventFilter(watched, event);
+    case QEvent::Show:
+        // The native window exists by the time the widget is shown, and is
+        // made anew when the widget's flags change.
+        if (WindowData *data = dataFor(watched))
+            watchWindowHandle(data);
+        return QObject::eventFilter(watched, event);
     default:
         return QObject::eventFilter(watched, event);
     }
@@ -419,7 +479,7 @@ void FramelessHelper::handlePress(WindowData *data, QMouseEvent *event)
     data->pressGlobalPos = event->globalPos();
     data->pressWindowPos = widget->pos();
     data->followingMouse = false;
-    const bool canResize = !(widget->windowState() & notResizableStates);
+    const bool canResize = !(shownState(widget) & notResizableStates);
     if (canResize && data->pressHit.onEdges && d->resizable)
         data->resizePressed = true;
     else if (data->pressHit.inTitle && d->movable)
@@ -488,7 +548,9 @@ void FramelessHelper::handleDoubleClick(WindowData *data, QMouseEvent *event)
     if (!data->pressHit.inTitle)
         return;
     QWidget *widget = data->widget;
-    widget->setWindowState((widget->windowState() ^ Qt::WindowMaximized) & ~Qt::WindowFullScreen);
+    // From the state shown, not the last request: a request the compositor
+    // ignored must not turn the next double-click into its undoing.
+    widget->setWindowState((shownState(widget) ^ Qt::WindowMaximized) & ~Qt::WindowFullScreen);
     widget->unsetCursor();
     data->cursorChanged = false;
 }
@@ -544,7 +606,7 @@ void FramelessHelper::resizeTo(WindowData *data, const QPoint &globalPos)
 void FramelessHelper::updateCursor(WindowData *data, const QPoint &globalPos)
 {
     QWidget *widget = data->widget;
-    if (!d->resizable || (widget->windowState() & notResizableStates)) {
+    if (!d->resizable || (shownState(widget) & notResizableStates)) {
         if (data->cursorChanged) {
             widget->unsetCursor();
             data->cursorChanged = false;

@@ -25,6 +25,11 @@ class QWidget;
 // itself, following the mouse until the release. Whatever the helper moves
 // or resizes itself keeps its title strip where it can be grabbed again.
 //
+// Where the compositor decides a window's state (Wayland), a request changes
+// the widget's state at once whether or not the compositor follows it: the
+// helper keeps the state the compositor reported, and its double-click, its
+// resizing and shownState() go by that.
+//
 // A registered widget must outlive the helper, or at least not be destroyed
 // while it is being dragged; a widget that is destroyed first is forgotten.
 class FramelessHelper : public QObject
@@ -65,6 +70,10 @@ public:
     bool isResizing(const QWidget *widget) const;
     QRubberBand *rubberBand(const QWidget *widget) const;
 
+    // The state the window is shown in: the compositor's last word where it
+    // decides, else the widget's own state.
+    Qt::WindowStates shownState(const QWidget *widget) const;
+
     // The strips a global point falls in for a window frame. Every bound is
     // inclusive, and only one coordinate is tested per strip: the top border
     // lies inside the title strip.
@@ -91,6 +100,11 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+signals:
+    // The compositor reported a state for widget's window (also one that
+    // only confirms the request).
+    void shownStateChanged(QWidget *widget);
+
 protected:
     // The platform's loops; false where the platform has none. Overridable so
     // that a helper can be driven without a window manager.
@@ -102,6 +116,9 @@ private:
     struct WindowData;
 
     WindowData *dataFor(const QObject *object) const;
+    WindowData *dataForWindow(const QObject *window) const;
+    void watchWindowHandle(WindowData *data);
+    void handleReportedState(WindowData *data);
     void forgetWindow(QObject *object);
     bool usesRubberBand(const WindowData *data) const;
     void handlePress(WindowData *data, QMouseEvent *event);
