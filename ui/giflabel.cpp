@@ -26,7 +26,23 @@ void GifLabel::setGif(const QString &path)
     m_movie = new QMovie(path, QByteArray(), this);
     m_movie->setScaledSize(QSize(decodedFrameSize, decodedFrameSize));
     connect(m_movie, &QMovie::frameChanged, this, &GifLabel::refreshPixmap);
-    m_movie->start();
+    if (isVisible())
+        m_movie->start();
+}
+
+void GifLabel::showEvent(QShowEvent *event)
+{
+    QLabel::showEvent(event);
+    // Resumes a paused animation, or starts one set while hidden.
+    if (m_movie)
+        m_movie->start();
+}
+
+void GifLabel::hideEvent(QHideEvent *event)
+{
+    QLabel::hideEvent(event);
+    if (m_movie && m_movie->state() == QMovie::Running)
+        m_movie->setPaused(true);
 }
 
 QPixmap GifLabel::framePixmap() const

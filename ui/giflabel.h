@@ -8,7 +8,9 @@ class QMovie;
 
 // Plays an animated GIF as a square as high as the label, centred. Each new
 // frame is scaled once, to the label's height in device pixels; painting only
-// copies that prepared frame.
+// copies that prepared frame. The animation runs only while the label is
+// shown: a loading animation hidden under a loaded page would otherwise decode
+// and scale frames for as long as its window is open, in every window.
 class GifLabel : public QLabel
 {
     Q_OBJECT
@@ -25,6 +27,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private slots:
     void refreshPixmap(int frameNumber);

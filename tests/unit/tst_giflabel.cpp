@@ -1,5 +1,5 @@
-// The loading animation: where the frame goes, at which resolution, and that
-// the shipped animation loops.
+// The loading animation: where the frame goes, at which resolution, that
+// the shipped animation loops, and that it runs only while it can be seen.
 #include "giflabel.h"
 
 #include <QCoreApplication>
@@ -22,6 +22,7 @@ private slots:
     void shippedAnimationLoops();
     void newGifReplacesTheOldMovie();
     void missingFileDrawsNothing();
+    void runsOnlyWhileShown();
 
 private:
     static QString spinner() { return QStringLiteral(TRADORY_ASSETS "/image/cef_browser_loading.gif"); }
@@ -116,6 +117,36 @@ void GifLabelTest::missingFileDrawsNothing()
     QTest::qWait(200);
     QVERIFY(label.framePixmap().isNull());
     label.repaint();
+}
+
+void GifLabelTest::runsOnlyWhileShown()
+{
+    // As in a store window: set while the window is still hidden, shown with
+    // it, hidden once the page has loaded, and hidden with a minimised window.
+    QWidget window;
+    window.resize(200, 100);
+    auto *label = new GifLabel(&window);
+    label->resize(100, 76);
+    label->setGif(spinner());
+    QSignalSpy frames(label->movie(), &QMovie::frameChanged);
+    QTest::qWait(300);
+    QCOMPARE(frames.count(), 0);
+
+    window.show();
+    QTRY_VERIFY(frames.count() >= 2);
+    label->hide();
+    frames.clear();
+    QTest::qWait(300);
+    QCOMPARE(frames.count(), 0);
+
+    label->show();
+    QTRY_VERIFY(frames.count() >= 2);
+    window.hide();
+    frames.clear();
+    QTest::qWait(300);
+    QCOMPARE(frames.count(), 0);
+    window.show();
+    QTRY_VERIFY(frames.count() >= 2);
 }
 
 QTEST_MAIN(GifLabelTest)
