@@ -1,20 +1,37 @@
 #include "commandline.h"
 #include "enginesubprocess.h"
+#include "forwarding.h"
 #include "instancelock.h"
-#include "language.h"
 #include "launcharguments.h"
-#include "startengine.h"
-#include "startup.h"
+#include "storelibrary.h"
 #include "vlauncher.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+// Without its windows library the program can do nothing but forward.
+int reportUnloadable(const StoreLibrary &library)
+{
+    std::fprintf(stderr, "tradory: cannot load the windows library: %s\n", qUtf8Printable(library.errorString()));
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     if (const int answered = CommandLine::answerInformationalOption(argc, argv); answered >= 0)
         return answered;
-    if (isEngineSubProcess(argc, argv))
-        return runEngineSubProcess(argc, argv);
+    StoreLibrary library;
+    if (isEngineSubProcess(argc, argv)) {
+        // An orphan has nobody to serve: no need to load the engine to see it.
+        if (!startedByEngineParent())
+            return -1;
+        return library.load() ? library.runEngineHelper(argc, argv) : reportUnloadable(library);
+    }
 
     // Taken apart before any application object reads options out of it.
     LaunchArguments arguments(argc, argv);
@@ -36,24 +53,15 @@ int main(int argc, char *argv[])
             return -1;
     }
 
-    Startup::setHighDpiAttributes();
-    // The X11 window class and the Wayland app id then name the installed
-    // desktop entry, so desktops show its icon for our windows.
-    QGuiApplication::setDesktopFileName(QStringLiteral("tradory"));
-    int exitCode = 0;
-    {
-        QApplication application(arguments.applicationArgc(), arguments.applicationArgv());
-        Language::instance()->init();
-        startEngine();
-        // An unusable lock file does not make this a second instance: with no
-        // way to tell, showing the window beats losing the request.
-        if (!lock.isHeld() && locked == InstanceLock::Result::Failed)
-            qWarning("[Tradory] instance lock unavailable, running as primary: %s", qUtf8Printable(lock.errorString()));
-        exitCode = Startup::runPrimary(arguments.all());
-        shutdownEngine();
-        // Qt WebEngine writes the last of the profile while the application
-        // object goes.
-    }
+    if (!library.load())
+        return reportUnloadable(library);
+    StoreEntry::PrimaryStart start;
+    start.applicationArgc = &arguments.applicationArgc();
+    start.applicationArgv = arguments.applicationArgv();
+    start.arguments = arguments.all();
+    if (!lock.isHeld() && locked == InstanceLock::Result::Failed)
+        start.lockProblem = lock.errorString();
+    const int exitCode = library.runPrimary(start);
     // Only now may the next primary open the same profile.
     qInfo("[Tradory] engine shut down, releasing the instance lock");
     lock.release();

@@ -2,6 +2,7 @@
 // engine settings and helper arrangement, no window chrome. Prints the epoch
 // time in milliseconds when its first page load ends, then keeps running
 // until it is told to stop (so that memory and idle CPU can be read).
+#include "enginehelper.h"
 #include "enginesubprocess.h"
 #include "language.h"
 #include "simpleapp.h"

@@ -1,17 +1,11 @@
 #include "enginesubprocess.h"
 
-#include <QCoreApplication>
+#include <QByteArray>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
-
-namespace QtWebEngineCore {
-// Exported by libQt5WebEngineCore; the stock helper executable is a thin
-// wrapper around it.
-int processMain(int argc, const char **argv);
-} // namespace QtWebEngineCore
 
 namespace {
 
@@ -20,6 +14,8 @@ bool engineParentNamed()
     const char *parent = std::getenv(engineParentVariable);
     return parent && *parent;
 }
+
+} // namespace
 
 bool startedByEngineParent()
 {
@@ -31,8 +27,6 @@ bool startedByEngineParent()
     const long long pid = std::strtoll(parent, &end, 10);
     return errno == 0 && *end == '\0' && pid > 1 && pid == ::getppid();
 }
-
-} // namespace
 
 bool isEngineSubProcess(int argc, char **argv)
 {
@@ -48,15 +42,4 @@ bool isEngineSubProcess(int argc, char **argv)
 void markEngineParent()
 {
     qputenv(engineParentVariable, QByteArray::number(qint64(::getpid())));
-}
-
-int runEngineSubProcess(int argc, char **argv)
-{
-    if (!startedByEngineParent())
-        return -1;
-    // Like the stock helper: a core application only, no GUI connection.
-    QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
-    QCoreApplication application(argc, argv);
-    QtWebEngineCore::processMain(argc, const_cast<const char **>(argv));
-    return -1;
 }

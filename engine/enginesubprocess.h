@@ -16,8 +16,6 @@ bool isEngineSubProcess(int argc, char **argv);
 void markEngineParent();
 constexpr const char engineParentVariable[] = "TRADORY_ENGINE_PARENT";
 
-// Runs the engine's sub-process entry to its end, unless the browser that
-// started it is no longer its parent (killed while the helper started): an
-// orphan has nobody to serve and ends at once. Always returns -1: the caller
-// exits with it (the helper's own result is not passed on).
-int runEngineSubProcess(int argc, char **argv);
+// Whether the browser process that named itself is this process's parent:
+// a helper whose browser was killed while it started has been handed to init.
+bool startedByEngineParent();

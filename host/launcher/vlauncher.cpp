@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -132,19 +130,3 @@ QVariant VLauncher::getAppConfigValue(AppConfig key) const
     return defaultValue(key);
 }
 
-QPixmap VLauncher::pixmapToRound(const QPixmap &pixmap, int radius) const
-{
-    if (pixmap.isNull())
-        return pixmap;
-    QPixmap rounded(pixmap.size());
-    rounded.setDevicePixelRatio(pixmap.devicePixelRatio());
-    rounded.fill(Qt::transparent);
-    QPainter painter(&rounded);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QSizeF logical = QSizeF(pixmap.size()) / pixmap.devicePixelRatio();
-    QPainterPath clip;
-    clip.addRoundedRect(QRectF(QPointF(0, 0), logical), radius, radius);
-    painter.setClipPath(clip);
-    painter.drawPixmap(0, 0, pixmap);
-    return rounded;
-}

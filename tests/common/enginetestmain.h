@@ -1,5 +1,6 @@
 #pragma once
 
+#include "enginehelper.h"
 #include "enginesubprocess.h"
 
 #include <QApplication>

@@ -85,7 +85,8 @@ void PackageTest::packageHoldsTheProgramWithItsFilesAndNothingElse()
     int status = -1;
     const QString listing = runChecked(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), m_deb}, &status);
     QCOMPARE(status, 0);
-    for (const char *expected : {"./usr/lib/tradory/tradory", "./usr/lib/tradory/app.ico",
+    for (const char *expected : {"./usr/lib/tradory/tradory", "./usr/lib/tradory/lib/libtradorywindows.so",
+                                 "./usr/lib/tradory/app.ico",
                                  "./usr/lib/tradory/www/demo/index.html", "./usr/lib/tradory/www/offline_cef.html",
                                  "./usr/lib/tradory/image/cef_browser_loading.gif",
                                  "./usr/lib/tradory/image/CloudGame/TitlebarClose.svg",

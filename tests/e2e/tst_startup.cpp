@@ -218,6 +218,14 @@ void StartupTest::secondInstanceWaitsForPrimaryStillStarting()
     QProcess *second = start({QStringLiteral("late.json")});
     QTest::qWait(1000);
     QCOMPARE(second->state(), QProcess::Running);
+    // While it waits, it has loaded nothing a forwarder does not use: the
+    // engine and the widgets are most of a start's time.
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(second->processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    QVERIFY(mapped.contains("libQt5Network"));
+    for (const char *library : {"libQt5WebEngine", "libQt5Widgets", "libQt5Gui", "libtradorywindows"})
+        QVERIFY2(!mapped.contains(library), library);
     QVERIFY(listenAsPrimary());
     QCOMPARE(runToEnd(second), 255);
     QTRY_COMPARE(receivedMessages(), QStringList{QStringLiteral("late.json")});
@@ -448,8 +456,9 @@ void StartupTest::startsRacingARefusedPrimaryAreAllServed()
     QTRY_VERIFY_WITH_TIMEOUT(std::count_if(racers.begin(), racers.end(), [](QProcess *p) {
                                  return p->state() != QProcess::NotRunning;
                              }) == 1, 20000);
-    const int creates = logText().count(QStringLiteral("Tradory window create start"));
-    QCOMPARE(creates, starts + 1);
+    // The refused name is read last when a racer took the lock first and the
+    // refused start forwarded it: it leaves no file to wait for.
+    QTRY_COMPARE_WITH_TIMEOUT(logText().count(QStringLiteral("Tradory window create start")), starts + 1, 10000);
     qInfo("refused primary %s; %d racing requests all served",
           refused->state() == QProcess::Running ? "kept them" : "left, a racer took over", starts);
 }

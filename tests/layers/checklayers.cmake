@@ -14,7 +14,7 @@ endif()
 # First to last. A file sees the headers of the files before it.
 set(engine_order
   # free-standing helpers
-  ratebudget neterror devtoolsswitch popupplacement enginesettings enginesubprocess
+  ratebudget neterror devtoolsswitch popupplacement enginesettings enginesubprocess enginehelper
   # the script bridge
   scriptbridge
   # the page
