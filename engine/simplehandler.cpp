@@ -327,6 +327,11 @@ bool SimpleHandler::OnProcessMessageReceived(Browser browser, Frame frame, const
         return false;
     if (message.arguments.value(0) != QLatin1String(ScriptBridge::refreshFunction))
         return false;
+    if (!m_refreshBudget.take()) {
+        if (m_refreshBudget.refusedSinceGranted() == 1)
+            qWarning("[Tradory] page asks to refresh too often, further refreshes refused for now");
+        return true;
+    }
     if (m_widgetHandler)
         m_widgetHandler->OnRefreshRequest();
     return true;

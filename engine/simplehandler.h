@@ -2,6 +2,7 @@
 
 #include "browser.h"
 #include "browserviewclient.h"
+#include "ratebudget.h"
 #include "scriptbridge.h"
 
 #include <QHash>
@@ -101,6 +102,10 @@ private:
     static void tidySeparators(QMenu *menu);
 
     CefWidgetHandler *m_widgetHandler = nullptr;
+    // Each refresh loads the start page again: a page calling it in a loop
+    // would keep the window reloading and the network busy. An ordinary page
+    // asks once, after a sign-in.
+    RateBudget m_refreshBudget{3, 5000};
     QHash<const QObject *, QPointer<QWebEngineView>> m_devTools;
     QList<Browser> m_browsers;
     QIcon m_icon;

@@ -441,6 +441,11 @@ void SimpleHandlerTest::onlyTheRefreshMessageBecomesARefresh()
     QVERIFY(!m_client->OnProcessMessageReceived(browser, frame, ProcessMessage{QStringLiteral("msg_from_render"), {QStringLiteral("Refresh")}}));
     QVERIFY(m_client->OnProcessMessageReceived(browser, frame, ProcessMessage{QStringLiteral("msg_from_render"), {QStringLiteral("refresh")}}));
     QCOMPARE(m_recorder.count(QStringLiteral("refresh")), 2);
+
+    // A page that asks in a loop gets a few, not one reload per call.
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(m_client->OnProcessMessageReceived(browser, frame, ProcessMessage{QStringLiteral("msg_from_render"), {QStringLiteral("refresh")}}));
+    QCOMPARE(m_recorder.count(QStringLiteral("refresh")), 3);
 }
 
 void SimpleHandlerTest::bridgeMessagesCannotBeForged_data()
