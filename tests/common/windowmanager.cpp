@@ -38,7 +38,8 @@ bool WindowManager::isInstalled(const QString &name)
 {
     if (QStandardPaths::findExecutable(name).isEmpty())
         return false;
-    return name != QLatin1String("mutter") || !QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty();
+    return (name != QLatin1String("mutter") && name != QLatin1String("xfwm4"))
+        || !QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty();
 }
 
 QString WindowManager::announcedName(const QString &name)
@@ -64,19 +65,21 @@ bool WindowManager::start(const QString &name, int timeoutMs)
 {
     stop();
     m_name = name;
-    if (name == QLatin1String("mutter")) {
-        // Its own session bus, so that it finds none of the machine's
-        // services; the shell prints the id mutter keeps after exec.
+    // mutter and xfwm4 each get a session bus of their own, so that they find
+    // none of the machine's services; xfwm4 quits without one, as its
+    // settings come from xfconfd on that bus. The shell prints the id the
+    // manager keeps after exec.
+    const QString onOwnBus = name == QLatin1String("mutter") ? QStringLiteral("exec mutter --x11 --replace")
+        : name == QLatin1String("xfwm4")                     ? QStringLiteral("exec xfwm4 --compositor=off --replace")
+                                                             : QString();
+    if (!onOwnBus.isEmpty()) {
         m_process.start(QStringLiteral("dbus-run-session"),
-                        {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                         QStringLiteral("echo $$; exec mutter --x11 --replace")});
+                        {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo $$; ") + onOwnBus});
         if (!m_process.waitForStarted() || !QTest::qWaitFor([this]() { return m_process.canReadLine(); }, timeoutMs))
             return false;
         m_managerPid = m_process.readLine().trimmed().toLongLong();
         if (m_managerPid <= 0)
             return false;
-    } else if (name == QLatin1String("xfwm4")) {
-        m_process.start(QStringLiteral("xfwm4"), {QStringLiteral("--compositor=off"), QStringLiteral("--replace")});
     } else {
         m_process.start(name, {QStringLiteral("--replace")});
     }

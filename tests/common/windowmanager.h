@@ -29,7 +29,7 @@ public:
 private:
     QProcess m_process;
     QString m_name;
-    // mutter runs under dbus-run-session, which passes no signal on to it:
+    // mutter and xfwm4 run under dbus-run-session, which passes no signal on:
     // the manager's own process id, to end it by.
     qint64 m_managerPid = 0;
 };
