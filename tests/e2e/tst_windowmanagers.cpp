@@ -365,13 +365,15 @@ void WindowManagersTest::minimisedRaisedCascadedAndClosed()
                           QStringLiteral(R"(-tradory={"event":"close","oem":"acme","package_name":"first"})")}));
     QCOMPARE(ProgramDriver::windows(QStringLiteral("Second")), QStringList{second});
 
+    // Asked for right after the top window closed, the other one comes to
+    // the front with the focus, although the program has had no input since
+    // the click that closed the first.
+    QVERIFY(!m_driver->open(QStringLiteral("-tradory="), QStringLiteral("second"), url, QStringLiteral("Second")).isEmpty());
+    QVERIFY2(QTest::qWaitFor([&]() { return ProgramDriver::activeWindow() == second && ProgramDriver::topWindow() == second; }, 5000),
+             qPrintable(QStringLiteral("active %1, top %2, second %3, %4")
+                            .arg(ProgramDriver::activeWindow(), ProgramDriver::topWindow(), second, state(second))));
+
     // The manager's own close key ends up in the window's close handling.
-    // A click into its page's corner, which no other window covers, gives
-    // it the focus.
-    const QRect secondFrame = geometry(second);
-    ProgramDriver::click(secondFrame.bottomRight() - QPoint(40, 40));
-    QVERIFY2(QTest::qWaitFor([&]() { return ProgramDriver::activeWindow() == second; }, 5000),
-             qPrintable(ProgramDriver::activeWindow()));
     ProgramDriver::typeKey(QStringLiteral("alt+F4"));
     QVERIFY2(m_driver->waitForMessages(4, 5000), qPrintable(m_driver->messages().join(QLatin1Char('\n'))));
     QCOMPARE(m_driver->messages().value(3), QStringLiteral(R"(-tradory={"event":"close","oem":"acme","package_name":"second"})"));
