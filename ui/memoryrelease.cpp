@@ -1,7 +1,9 @@
 #include "memoryrelease.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThreadPool>
 #include <QTimer>
 
 #ifdef __GLIBC__
@@ -16,6 +18,16 @@ MemoryRelease::MemoryRelease(int quietMs, int longestWaitMs, QObject *parent)
     m_quiet = new QTimer(this);
     m_quiet->setSingleShot(true);
     connect(m_quiet, &QTimer::timeout, this, &MemoryRelease::release);
+    m_worker = new QThreadPool(this);
+    m_worker->setMaxThreadCount(1);
+    // No thread kept waiting for the next quiet moment.
+    m_worker->setExpiryTimeout(5000);
+}
+
+MemoryRelease::~MemoryRelease()
+{
+    // A running release reports back to this object.
+    m_worker->waitForDone();
 }
 
 MemoryRelease *MemoryRelease::instance()
@@ -71,14 +83,23 @@ qint64 MemoryRelease::residentAnonymousKiB()
 
 void MemoryRelease::release()
 {
-    QElapsedTimer took;
-    took.start();
-    const qint64 before = residentAnonymousKiB();
+    m_worker->start([this]() {
+        QElapsedTimer took;
+        took.start();
+        const qint64 before = residentAnonymousKiB();
 #ifdef __GLIBC__
-    malloc_trim(0);
+        malloc_trim(0);
 #endif
-    const qint64 after = residentAnonymousKiB();
-    qInfo("[Tradory] memory given back after closed windows: resident anonymous %lld KiB -> %lld KiB in %lld ms",
-          before, after, took.elapsed());
-    emit released(before, after);
+        const qint64 after = residentAnonymousKiB();
+        const qint64 ms = took.elapsed();
+        QMetaObject::invokeMethod(
+            this,
+            [this, before, after, ms]() {
+                qInfo("[Tradory] memory given back after closed windows: resident anonymous %lld KiB -> %lld KiB "
+                      "in %lld ms",
+                      before, after, ms);
+                emit released(before, after);
+            },
+            Qt::QueuedConnection);
+    });
 }

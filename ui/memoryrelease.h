@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+class QThreadPool;
 class QTimer;
 
 // Gives the memory of closed windows back to the system. A page's engine
@@ -12,7 +13,8 @@ class QTimer;
 // none has gone for a quiet moment, the allocator is asked to return its free
 // pages: after the window's close notice has left, and once for a burst of
 // closes, not once per window. A steady stream of closes still gets a release
-// after longestWaitMs.
+// after longestWaitMs. The release itself runs on a thread of its own: it can
+// take a while for a large heap, and the event loop need not wait for it.
 class MemoryRelease : public QObject
 {
     Q_OBJECT
@@ -22,6 +24,7 @@ public:
 
     explicit MemoryRelease(int quietMs = defaultQuietMs, int longestWaitMs = defaultLongestWaitMs,
                            QObject *parent = nullptr);
+    ~MemoryRelease() override;
 
     // The program's one instance, for its windows.
     static MemoryRelease *instance();
@@ -43,6 +46,7 @@ private:
     void release();
 
     QTimer *m_quiet = nullptr;
+    QThreadPool *m_worker = nullptr;
     QElapsedTimer m_firstPending;
     int m_quietMs;
     int m_longestWaitMs;
