@@ -20,11 +20,14 @@ bool onWayland()
 // manager's own focus change, the server ignores the focus the manager passes
 // on with it, and the window comes up without the focus. Qt takes the time of
 // every property change on its own windows, so writing the unchanged title
-// again and waiting for the server's answer brings its clock up to now.
+// again and waiting for the server's answer brings its clock up to now. Only
+// for a window already on screen: that is where the old time was seen to
+// lose the focus, and the wait's event processing stays out of the creation
+// of new windows.
 void catchUpWithServerTime(QWidget *window)
 {
     QWindow *handle = window->windowHandle();
-    if (!handle || QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (!handle || !handle->isExposed() || QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
     handle->setTitle(handle->title());
     QGuiApplication::sync();
