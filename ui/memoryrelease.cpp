@@ -98,7 +98,7 @@ void MemoryRelease::release()
                 qInfo("[Tradory] memory given back after closed windows: resident anonymous %lld KiB -> %lld KiB "
                       "in %lld ms",
                       before, after, ms);
-                emit released(before, after);
+                emit released(before, after, ms);
             },
             Qt::QueuedConnection);
     });

@@ -38,8 +38,9 @@ public:
 
 signals:
     // The allocator was asked to give back what it keeps; the figures are
-    // this process's resident anonymous memory before and after, in KiB.
-    void released(qint64 beforeKiB, qint64 afterKiB);
+    // this process's resident anonymous memory before and after, in KiB, and
+    // how long that took.
+    void released(qint64 beforeKiB, qint64 afterKiB, qint64 tookMs);
 
 private:
     void windowGone();

@@ -109,7 +109,12 @@ void MemoryReleaseTest::freedMemoryGoesBackAfterTheClose()
     heartbeat.stop();
     QVERIFY(sinceClose.elapsed() >= quietMs * 9 / 10);
     QVERIFY(!release.pending());
-    QVERIFY2(worstGap < 100, qPrintable(QStringLiteral("the event loop stood still for %1 ms").arg(worstGap)));
+    // A busy machine may hold the loop up now and then, but not for as long
+    // as the release itself (which is what a release on this thread does).
+    const qint64 tookMs = released.at(0).at(2).toLongLong();
+    QVERIFY2(worstGap < qMax<qint64>(100, tookMs / 2),
+             qPrintable(QStringLiteral("the event loop stood still for %1 ms of a %2 ms release")
+                            .arg(worstGap).arg(tookMs)));
 #ifndef TRADORY_OWN_ALLOCATOR
     const qint64 before = released.at(0).at(0).toLongLong();
     const qint64 after = released.at(0).at(1).toLongLong();
@@ -124,7 +129,10 @@ void MemoryReleaseTest::freedMemoryGoesBackAfterTheClose()
 
 void MemoryReleaseTest::aBurstOfClosesReleasesOnce()
 {
-    MemoryRelease release(quietMs, longestWaitMs);
+    // A quiet moment far longer than the gaps in the burst, so that a busy
+    // machine's pauses do not split it.
+    constexpr int burstQuietMs = 1000;
+    MemoryRelease release(burstQuietMs, 5 * burstQuietMs);
     QSignalSpy released(&release, &MemoryRelease::released);
     QList<QWidget *> windows;
     for (int i = 0; i < 6; ++i) {
@@ -141,8 +149,8 @@ void MemoryReleaseTest::aBurstOfClosesReleasesOnce()
     QTRY_COMPARE_WITH_TIMEOUT(released.count(), 1, 5000);
     // Not before the burst has been over for a quiet moment (a coarse timer
     // may fire up to 5 % early).
-    QVERIFY(sinceLast.elapsed() >= quietMs * 9 / 10);
-    QTest::qWait(2 * quietMs);
+    QVERIFY(sinceLast.elapsed() >= burstQuietMs * 9 / 10);
+    QTest::qWait(burstQuietMs);
     QCOMPARE(released.count(), 1);
 }
 
