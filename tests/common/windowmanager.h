@@ -27,6 +27,7 @@ public:
     QString name() const { return m_name; }
 
 private:
+    bool startOnce(const QString &name, int timeoutMs);
     QProcess m_process;
     QString m_name;
     // mutter and xfwm4 run under dbus-run-session, which passes no signal on:
