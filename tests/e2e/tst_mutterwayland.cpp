@@ -6,6 +6,7 @@
 // round), a second package opens a second window, file event 0 ends the
 // program, and nothing is asked of the compositor that it refuses. Where the
 // windows are and what state they are in is mutter's word, from its log.
+#include "edgedrag.h"
 #include "mutterwayland.h"
 #include "programdriver.h"
 #include "testenvironment.h"
@@ -21,11 +22,6 @@ const QSize monitor(1280, 1024);
 QPoint maximizeButton(const QRect &frame) { return QPoint(frame.right() + 1 - 11 - 40 - 20, frame.top() + 25); }
 // Title strip with neither icon nor button under it.
 QPoint titleStrip(const QRect &frame) { return frame.topLeft() + QPoint(300, 25); }
-
-QString describe(const QRect &rect)
-{
-    return QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
-}
 
 } // namespace
 

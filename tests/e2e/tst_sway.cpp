@@ -10,6 +10,7 @@
 // button shows the state the compositor gave, not the one asked for.
 #include "cefwidget.h"
 #include "cloudgame.h"
+#include "edgedrag.h"
 #include "enginetesthelpers.h"
 #include "enginetestmain.h"
 #include "programdriver.h"
@@ -38,11 +39,6 @@ QPoint titleButton(const QRect &frame, int fromRight)
     return QPoint(frame.right() + 1 - 11 - 40 * fromRight - 20, frame.top() + 25);
 }
 QPoint titleStrip(const QRect &frame) { return frame.topLeft() + QPoint(300, 25); }
-
-QString describe(const QRect &rect)
-{
-    return QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
-}
 
 constexpr QRgb pageColour = 0x2A6F4E;
 const char pageHtml[] = "<html><head><title>Plain</title></head>"
@@ -210,41 +206,23 @@ void SwayTest::titleBarMovesAndEdgesResize()
     QVERIFY2(qAbs(by.x() - 120) <= 3 && qAbs(by.y() - 80) <= 3 && moved.size() == start.size(),
              qPrintable(describe(start) + QStringLiteral(" -> ") + describe(moved)));
 
-    struct Case
-    {
-        const char *name;
-        Qt::Edges edges;
-        QPoint delta;
-    };
-    const Case cases[] = {
+    const EdgeDrag cases[] = {
         {"left", Qt::LeftEdge, {-40, 0}},
         {"top", Qt::TopEdge, {0, -30}},
         {"right", Qt::RightEdge, {50, 0}},
         {"bottom", Qt::BottomEdge, {0, 40}},
         {"bottom-right", Qt::BottomEdge | Qt::RightEdge, {-60, -40}},
     };
-    for (const Case &edge : cases) {
+    for (const EdgeDrag &edge : cases) {
         const QRect before = settledFrame(QStringLiteral("Moves"));
-        const QPoint press((edge.edges & Qt::LeftEdge) ? before.left() + 1
-                               : (edge.edges & Qt::RightEdge) ? before.right() - 1 : before.center().x(),
-                           (edge.edges & Qt::TopEdge) ? before.top() + 1
-                               : (edge.edges & Qt::BottomEdge) ? before.bottom() - 1 : before.center().y());
+        const QPoint press = edge.pressPoint(before);
         const QPoint release = press + edge.delta;
         QVERIFY2(m_pointer.drag(press, release), qPrintable(m_pointer.lastError()));
         const QRect after = settledFrame(QStringLiteral("Moves"));
-        const QString seen = QStringLiteral("%1: %2 -> %3, released at %4,%5")
-                                 .arg(QLatin1String(edge.name), describe(before), describe(after))
-                                 .arg(release.x()).arg(release.y());
         // The dragged sides end under the pointer (the compositor's resize
         // begins a step late), the others stay put.
-        const auto side = [&](Qt::Edge which, int now, int was, int pointer) {
-            return (edge.edges & which) ? qAbs(now - pointer) <= 3 : now == was;
-        };
-        QVERIFY2(side(Qt::LeftEdge, after.left(), before.left(), release.x())
-                     && side(Qt::RightEdge, after.right(), before.right(), release.x())
-                     && side(Qt::TopEdge, after.top(), before.top(), release.y())
-                     && side(Qt::BottomEdge, after.bottom(), before.bottom(), release.y()),
-                 qPrintable(seen));
+        const QString mismatch = edge.mismatch(before, after, release, 3);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     }
     // The page follows the window's new size, with no overlay left over it.
     const QRect last = settledFrame(QStringLiteral("Moves"));
