@@ -2,7 +2,7 @@
 
 #include <QGuiApplication>
 #include <QWidget>
-#include <QWindow>
+#include <QX11Info>
 
 namespace WindowFront {
 
@@ -18,19 +18,13 @@ bool onWayland()
 // no input of ours: when the manager has moved the focus since (to another
 // program, once the window on top closed), that time is older than the
 // manager's own focus change, the server ignores the focus the manager passes
-// on with it, and the window comes up without the focus. Qt takes the time of
-// every property change on its own windows, so writing the unchanged title
-// again and waiting for the server's answer brings its clock up to now. Only
-// for a window already on screen: that is where the old time was seen to
-// lose the focus, and the wait's event processing stays out of the creation
-// of new windows.
-void catchUpWithServerTime(QWidget *window)
+// on with it, and the window comes up without the focus. Asking the server
+// for its time (one round trip, no other event is handled meanwhile) brings
+// Qt's clock up to now.
+void catchUpWithServerTime()
 {
-    QWindow *handle = window->windowHandle();
-    if (!handle || !handle->isExposed() || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
-    handle->setTitle(handle->title());
-    QGuiApplication::sync();
+    if (QX11Info::isPlatformX11())
+        QX11Info::setAppTime(QX11Info::getTimestamp());
 }
 
 } // namespace
@@ -55,7 +49,7 @@ void bringToFront(QWidget *window)
     if (!window || !platformActivatesOnRequest())
         return;
     window->raise();
-    catchUpWithServerTime(window);
+    catchUpWithServerTime();
     window->activateWindow();
 }
 
