@@ -29,8 +29,10 @@ bool RateBudget::takeAt(qint64 nowMs)
 
 void RateBudget::refill(qint64 nowMs)
 {
-    if (nowMs < m_lastRefillMs) {
-        // A clock that went back would otherwise stop the refill for as long.
+    // A full bucket earns nothing: the interval starts with the first token
+    // taken from it. A clock that went back would otherwise stop the refill
+    // for as long.
+    if (m_tokens == m_burst || nowMs < m_lastRefillMs) {
         m_lastRefillMs = nowMs;
         return;
     }

@@ -59,6 +59,15 @@ void PageLimitsTest::idleTimeFillsNoMoreThanTheBurst()
     // And the interval starts again from the time the bucket was full.
     QVERIFY(!budget.takeAt(100050));
     QVERIFY(budget.takeAt(100100));
+
+    // A bucket that has been full since it was made holds no time either:
+    // a page whose first dialogs come just short of an interval after it
+    // loaded gets the burst, not the burst and one more.
+    RateBudget late(2, 100);
+    QVERIFY(late.takeAt(95));
+    QVERIFY(late.takeAt(95));
+    QVERIFY(!late.takeAt(100));
+    QVERIFY(late.takeAt(195));
 }
 
 void PageLimitsTest::timeShortOfAWholeTokenCounts()
