@@ -3,6 +3,8 @@
 #include "browserpage.h"
 #include "browserview.h"
 
+#include "windowfront.h"
+
 #include <QWebEngineHistory>
 
 Frame::Frame(BrowserPage *page)
@@ -105,9 +107,13 @@ void Browser::SendFocusEvent(bool focus) const
 {
     if (!m_view)
         return;
-    if (focus)
-        m_view->setFocus(Qt::OtherFocusReason);
-    else if (m_view->hasFocus() || (m_view->focusProxy() && m_view->focusProxy()->hasFocus()))
+    if (focus) {
+        // Not while the window's activation is still queued: the activation
+        // itself hands the focus on (the window's focus widget gets it), and
+        // focusing now would only ask for an activation already under way.
+        if (!WindowFront::focusAsksForActivation(m_view))
+            m_view->setFocus(Qt::OtherFocusReason);
+    } else if (m_view->hasFocus() || (m_view->focusProxy() && m_view->focusProxy()->hasFocus()))
         m_view->clearFocus();
 }
 

@@ -2,6 +2,8 @@
 
 #include "pagelog.h"
 
+#include "windowfront.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -82,8 +84,7 @@ PageDialog::Answer PageDialog::exec()
     connect(m_window, &QObject::destroyed, &loop, &QEventLoop::quit);
     placeOverWindow();
     m_dialog->show();
-    m_dialog->raise();
-    m_dialog->activateWindow();
+    WindowFront::bringToFront(m_dialog);
     loop.exec();
     m_loop = nullptr;
     if (m_closeWanted || !m_window)

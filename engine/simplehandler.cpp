@@ -10,6 +10,7 @@
 #include "popupplacement.h"
 #include "simpleapp.h"
 #include "vlauncher.h"
+#include "windowfront.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -297,8 +298,7 @@ void SimpleHandler::OpenDeveloperTools(const Browser &browser)
         return;
     if (QWebEngineView *open = devToolsWindow(browser)) {
         open->show();
-        open->raise();
-        open->activateWindow();
+        WindowFront::bringToFront(open);
         return;
     }
     auto *window = new QWebEngineView;

@@ -1,6 +1,7 @@
 #include "windowfront.h"
 
 #include <QGuiApplication>
+#include <QWindow>
 #include <QWidget>
 #include <QX11Info>
 
@@ -57,6 +58,16 @@ void activate(QWidget *window)
 {
     if (window && platformActivatesOnRequest())
         window->activateWindow();
+}
+
+bool focusAsksForActivation(const QWidget *widget)
+{
+    // The same test Qt makes when a widget takes the focus.
+    if (!widget || !widget->testAttribute(Qt::WA_WState_Created))
+        return false;
+    const QWindow *window = widget->window()->windowHandle();
+    return window && window->type() != Qt::Popup && window != QGuiApplication::focusWindow()
+        && widget->isActiveWindow();
 }
 
 } // namespace WindowFront

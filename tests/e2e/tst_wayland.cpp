@@ -1,10 +1,11 @@
 // The built program on a Wayland compositor (weston's headless backend with
 // its pixman renderer), natively through qtwayland: it opens the shop and a
 // second package, draws the page (screenshot through weston's own
-// screenshooter), asks the compositor for nothing it refuses, and ends on
-// file event 0.
+// screenshooter), shows a page's alert, asks the compositor for nothing it
+// refuses, and ends on file event 0.
 #include "programdriver.h"
 #include "testenvironment.h"
+#include "testhttpserver.h"
 
 #include <QDir>
 #include <QImage>
@@ -109,6 +110,18 @@ void WaylandTest::windowsOpenDrawAndQuitWithoutRefusedRequests()
             page += (shot.pixel(x, y) & 0xFFFFFF) == 0x1B1E2C;
     }
     QVERIFY2(page > all / 20, qPrintable(QStringLiteral("%1 of %2 page pixels, see %3").arg(page).arg(all).arg(shotPath)));
+
+    // A page's alert comes up in front of its window where X11 would be asked
+    // to raise it; here the compositor places and focuses it unasked.
+    TestHttpServer server;
+    QVERIFY(server.start());
+    server.route("/alert", "<html><head><title>Alert</title></head><body><script>setTimeout(function () {"
+                           " console.warn('alert coming'); alert('Your order is ready'); }, 0);</script></body></html>");
+    QVERIFY(!driver.open(QStringLiteral("-tradory="), QStringLiteral("wl.alert"), server.url(QStringLiteral("/alert")).toString(),
+                         QStringLiteral("Alert"))
+                 .isEmpty());
+    QVERIFY2(driver.waitForLog(QStringLiteral("alert coming")), qPrintable(driver.logText()));
+    QTest::qWait(1000);
 
     driver.fireEvent(0);
     QTRY_COMPARE_WITH_TIMEOUT(driver.programProcesses(), 0, 15000);
