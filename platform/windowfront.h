@@ -23,8 +23,8 @@ void activate(QWidget *window);
 // Whether focusing this widget now would make Qt ask the platform to activate
 // its window: Qt does so for a window that the platform already reports active
 // but that Qt has not yet made its focus window, because the activation is
-// still waiting in the event queue. Wayland refuses the request, and on X11 it
-// could pull the focus back from a window the user has just gone to.
+// still waiting in the event queue. Wayland refuses the request (only its
+// platform windows report themselves active, so X11 never gets here).
 bool focusAsksForActivation(const QWidget *widget);
 
 } // namespace WindowFront
