@@ -1,5 +1,7 @@
 #include "edgedrag.h"
 
+#include <QTest>
+
 QPoint EdgeDrag::pressPoint(const QRect &before) const
 {
     return QPoint((edges & Qt::LeftEdge) ? before.left() + 1
@@ -27,4 +29,17 @@ QString EdgeDrag::mismatch(const QRect &before, const QRect &after, const QPoint
 QString describe(const QRect &rect)
 {
     return QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
+}
+
+QRect settledFrame(const std::function<QRect()> &readFrame)
+{
+    QRect last = readFrame();
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        QTest::qWait(150);
+        const QRect now = readFrame();
+        if (now == last)
+            return now;
+        last = now;
+    }
+    return last;
 }

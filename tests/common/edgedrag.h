@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
+
 // One drag of a window's edge or corner, and what must follow from it: the
 // dragged sides end under the pointer, the others stay where they were. The
 // window-manager and compositor tests drive the same drags with their own
@@ -22,3 +24,8 @@ struct EdgeDrag
 
 // "x,y wxh", for failure messages.
 QString describe(const QRect &rect);
+
+// The frame read once it has stopped changing for a moment (the compositor
+// may still be placing or sizing the window), or the last one read after
+// about 3 s.
+QRect settledFrame(const std::function<QRect()> &readFrame);

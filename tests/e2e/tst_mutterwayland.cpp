@@ -113,15 +113,7 @@ bool MutterWaylandTest::waitForGeometry(const QString &window, const QRect &expe
 
 QRect MutterWaylandTest::settledGeometry(const QString &window)
 {
-    QRect last = m_mutter->geometry(window);
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        QTest::qWait(150);
-        const QRect now = m_mutter->geometry(window);
-        if (now == last)
-            return now;
-        last = now;
-    }
-    return last;
+    return settledFrame([&]() { return m_mutter->geometry(window); });
 }
 
 QString MutterWaylandTest::seen(const QString &window)

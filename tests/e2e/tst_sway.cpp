@@ -103,15 +103,7 @@ void SwayTest::cleanupTestCase()
 
 QRect SwayTest::settledFrame(const QString &title) const
 {
-    QRect last = compositor->windowFrame(title);
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        QTest::qWait(150);
-        const QRect now = compositor->windowFrame(title);
-        if (now == last)
-            return now;
-        last = now;
-    }
-    return last;
+    return ::settledFrame([&]() { return compositor->windowFrame(title); });
 }
 
 QRect SwayTest::openStore(const QString &package, const QString &game)
